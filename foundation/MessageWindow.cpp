@@ -1,0 +1,160 @@
+#include "MessageWindow.h"
+
+#include "Millis.h"
+#include "TMessageWindowThread.h"
+
+#include <memory>
+
+namespace Tr {
+
+BLock g_messageWindowLock;
+TMessageWindowThread* g_messageWindowThread = nullptr;
+
+namespace {
+
+constexpr int kProbeAttempts = 2500;
+constexpr int kCreatePolls = 2000;
+
+/** Starts a new message thread and waits until its queue takes messages.
+    Null when it does not start or its queue never comes up. */
+TMessageWindowThread* startMessageThread()
+{
+    auto thread = std::make_unique<TMessageWindowThread>();
+    g_messageWindowThread = thread.get();
+    thread->start();
+    if (!thread->isRunning())
+    {
+        g_messageWindowThread = nullptr;
+        return nullptr;
+    }
+    sleepMs(1);
+    for (int attempt = 0; attempt < kProbeAttempts; ++attempt)
+    {
+        if (PostThreadMessageA(thread->getThreadId(), kMessageWindowProbe, 0, 0))
+            return thread.release();
+        sleepMs(1);
+    }
+    // The thread is left to end and delete itself.
+    g_messageWindowThread = nullptr;
+    thread->setAutoDelete(true);
+    thread->requestQuit();
+    thread.release();
+    return nullptr;
+}
+
+} // namespace
+
+HWND createMessageWindow(TWndMessageListener* listener, const TString& name)
+{
+    BAutoLock hold(&g_messageWindowLock);
+    if (g_messageWindowThread != nullptr && g_messageWindowThread->isStopRequested())
+    {
+        delete g_messageWindowThread;
+        g_messageWindowThread = nullptr;
+    }
+    if (g_messageWindowThread == nullptr && startMessageThread() == nullptr)
+        return nullptr;
+    TMessageWindowThread* thread = g_messageWindowThread;
+
+    const int noted = thread->windowCount();
+    auto request = std::make_unique<TMessageWindowRequest>(listener, name);
+    std::shared_ptr<TMessageWindowRequest::Handshake> handshake = request->handshake;
+    if (!PostThreadMessageA(thread->getThreadId(), kMessageWindowCreate, reinterpret_cast<WPARAM>(request.get()),
+                            kMessageWindowCreate))
+        return nullptr;
+    request.release(); // the message thread deletes it
+
+    for (int poll = 0; poll < kCreatePolls && thread->windowCount() <= noted; ++poll)
+        sleepMs(1);
+    {
+        std::lock_guard<std::mutex> served(handshake->mutex);
+        if (thread->windowCount() <= noted)
+        {
+            handshake->abandoned = true; // the thread will not make this window
+            return nullptr;
+        }
+    }
+    return thread->windowAt(thread->windowCount() - 1);
+}
+
+void releaseMessageWindow(HWND window)
+{
+    if (window == nullptr)
+        return;
+    BAutoLock hold(&g_messageWindowLock);
+    TMessageWindowThread* thread = g_messageWindowThread;
+    if (thread != nullptr && thread->isRunning() && !thread->isStopRequested())
+    {
+        // Windows whose destroy message is still queued do not count: the
+        // loop ends by itself once they are gone, so the release that leaves
+        // none must be the one that stops the thread.
+        const bool last = thread->isLastWindow(window);
+        thread->noteRelease(window);
+        if (PostThreadMessageA(thread->getThreadId(), kMessageWindowDestroy, reinterpret_cast<WPARAM>(window),
+                               kMessageWindowDestroy))
+        {
+            if (last)
+            {
+                thread->setAutoDelete(false);
+                thread->stop();
+                delete thread;
+                g_messageWindowThread = nullptr;
+            }
+            return;
+        }
+        thread->forgetRelease(window);
+    }
+    destroyMessageWindow(window);
+}
+
+HWND createListenerWindow(TWndMessageListener* listener, const TString& name)
+{
+    HWND window = CreateWindowExA(0, "Message", name.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (window == nullptr)
+        return nullptr;
+    auto info = std::make_unique<TMessageWindowInfo>(
+        reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_WNDPROC)), listener);
+    SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(info.release())); // the window owns it
+    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&messageWindowProc));
+    return window;
+}
+
+void destroyMessageWindow(HWND window)
+{
+    if (window == nullptr)
+        return;
+    // Taking the record out of its slot makes exactly one caller its owner.
+    std::unique_ptr<TMessageWindowInfo> info(
+        reinterpret_cast<TMessageWindowInfo*>(SetWindowLongA(window, GWL_USERDATA, 0)));
+    if (info != nullptr)
+    {
+        info->listener.store(nullptr);
+        SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(info->previous));
+    }
+    DestroyWindow(window);
+}
+
+LRESULT CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* info = reinterpret_cast<TMessageWindowInfo*>(GetWindowLongA(window, GWL_USERDATA));
+    if (info == nullptr)
+        return 0;
+    int handled = 0;
+    if (TWndMessageListener* listener = info->listener.load())
+    {
+        if (message == kMessageWindowCreatedNotice && lParam == kMessageWindowCreatedNotice)
+        {
+            listener->onWindowCreated(window);
+            handled = 1;
+        }
+        else
+        {
+            listener->handleMessage(window, message, wParam, lParam, &handled);
+        }
+    }
+    if (handled == 0)
+        return CallWindowProcA(info->previous, window, message, wParam, lParam);
+    return 0;
+}
+
+} // namespace Tr

@@ -1,0 +1,94 @@
+// Hidden message windows served by one shared "Window Message Thread".
+#pragma once
+
+#include "BLock.h"
+#include "TString.h"
+#include "TWndMessageListener.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+namespace Tr {
+
+class TMessageWindowThread;
+
+/** Private message numbers of the message-window thread. Such a message is
+    private only when its lParam equals its number; any other message with
+    these numbers is an ordinary message. */
+enum MessageWindowMessage : UINT
+{
+    kMessageWindowProbe = WM_USER,   // posted to the thread until its queue accepts it
+    kMessageWindowCreatedNotice = 2246, // to a window: calls onWindowCreated
+    kMessageWindowDestroy = 2247,    // to the thread: wParam = window, or 0 to quit
+    kMessageWindowCreate = 2248      // to the thread: wParam = TMessageWindowRequest*
+};
+
+/** One request to create a window, made by the requester and handed to the
+    message thread in the create message; the thread deletes it.
+
+    The handshake is shared by both sides. A requester that gives up waiting
+    marks it abandoned under its mutex; the thread creates and lists the
+    window under the same mutex and only when the request is not abandoned.
+    So a window is never made for a requester that has stopped waiting (whose
+    listener may be gone), and a late window never passes for the answer to
+    a later request. */
+struct TMessageWindowRequest
+{
+    struct Handshake
+    {
+        std::mutex mutex;
+        bool abandoned = false; // guarded by mutex
+    };
+
+    TMessageWindowRequest(TWndMessageListener* listener_, const TString& name_)
+        : listener(listener_), name(name_), handshake(std::make_shared<Handshake>())
+    {
+    }
+
+    TWndMessageListener* listener;
+    TString name;
+    std::shared_ptr<Handshake> handshake;
+};
+
+/** The record of one message window, kept in its user-data slot: the
+    procedure it had before it was subclassed, and its listener (cleared
+    first when the window is destroyed). */
+struct TMessageWindowInfo
+{
+    TMessageWindowInfo(WNDPROC previous_, TWndMessageListener* listener_) : previous(previous_), listener(listener_)
+    {
+    }
+
+    WNDPROC previous;
+    std::atomic<TWndMessageListener*> listener;
+};
+
+/** Serialises createMessageWindow and releaseMessageWindow and guards
+    g_messageWindowThread. */
+extern BLock g_messageWindowLock;
+
+/** The one message-window thread, null while none exists. */
+extern TMessageWindowThread* g_messageWindowThread;
+
+/** Creates a hidden window whose messages go to the listener on the message
+    thread, starting that thread when needed. The window's handle, or null
+    when no window could be made (the caller then works without one). */
+HWND createMessageWindow(TWndMessageListener* listener, const TString& name);
+
+/** Destroys the window (null does nothing) and ends the message thread when
+    it was its last window. */
+void releaseMessageWindow(HWND window);
+
+/** On the message thread: creates one window of class "Message" titled with
+    the name and subclasses it with messageWindowProc. Null on failure. */
+HWND createListenerWindow(TWndMessageListener* listener, const TString& name);
+
+/** Detaches the listener, destroys the window and frees its record. Null,
+    or a window already destroyed, does nothing. */
+void destroyMessageWindow(HWND window);
+
+/** The window procedure of every message window. */
+LRESULT CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+} // namespace Tr

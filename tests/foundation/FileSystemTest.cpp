@@ -1,0 +1,169 @@
+#include "FileSystem.h"
+
+#include "support/TStringPrinting.h"
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A file of the given size whose bytes take no room on the disk.
+void makeSparseFile(const std::string& path, std::uintmax_t size)
+{
+    writeBytes(path, "");
+    fs::resize_file(path, size);
+}
+
+struct LoadResult
+{
+    char* buffer;
+    int32_t size;
+    Tr::TString error;
+};
+
+LoadResult load(const std::string& path)
+{
+    LoadResult result {nullptr, -77, "untouched"};
+    result.buffer = Tr::loadFile(Tr::TString(path.c_str()), &result.size, &result.error);
+    return result;
+}
+} // namespace
+
+TEST(FileSystem, LoadFileReadsEveryByteAndLeavesTheErrorAlone)
+{
+    TestSupport::TempDir dir;
+    const std::string bytes("a\0b\r\n\xff", 6);
+    writeBytes(dir.file("data.bin"), bytes);
+
+    LoadResult result = load(dir.file("data.bin"));
+    ASSERT_NE(result.buffer, nullptr);
+    EXPECT_EQ(result.size, 6);
+    EXPECT_EQ(std::string(result.buffer, 6), bytes);
+    EXPECT_EQ(result.error, "untouched");
+    Tr::freeFileBuffer(result.buffer);
+    Tr::freeFileBuffer(nullptr);
+}
+
+TEST(FileSystem, LoadFileGivesAnEmptyFileItsOwnBuffer)
+{
+    TestSupport::TempDir dir;
+    writeBytes(dir.file("empty"), "");
+    LoadResult result = load(dir.file("empty"));
+    ASSERT_NE(result.buffer, nullptr);
+    EXPECT_EQ(result.size, 0);
+    Tr::freeFileBuffer(result.buffer);
+}
+
+TEST(FileSystem, LoadFileReportsMissingFilesAndFoldersAsUnopenable)
+{
+    TestSupport::TempDir dir;
+    for (const std::string& path : {dir.file("missing.syx"), dir.str()})
+    {
+        LoadResult result = load(path);
+        EXPECT_EQ(result.buffer, nullptr);
+        EXPECT_EQ(result.size, -77);
+        EXPECT_EQ(result.error, ("error opening file: : " + path).c_str());
+    }
+    int32_t size = 5;
+    EXPECT_EQ(Tr::loadFile(Tr::TString(dir.file("missing").c_str()), &size, nullptr), nullptr);
+    EXPECT_EQ(size, 5);
+}
+
+TEST(FileSystem, LoadFileRefusesFilesOfTwoGigabytesAndMoreWithoutReadingThem)
+{
+    TestSupport::TempDir dir;
+    const std::uintmax_t limit = 0x7FFFFFFF;
+    // 4 GiB + 10 bytes must not pass for a 10-byte file.
+    for (const std::uintmax_t size : {limit, limit + 1, std::uintmax_t(0x100000000), std::uintmax_t(0x10000000A)})
+    {
+        const std::string path = dir.file("huge-" + std::to_string(size));
+        makeSparseFile(path, size);
+        LoadResult result = load(path);
+        EXPECT_EQ(result.buffer, nullptr) << size;
+        EXPECT_EQ(result.size, -77);
+        EXPECT_EQ(result.error, ("file too large (2GB limit): " + path).c_str());
+        fs::remove(path);
+    }
+}
+
+TEST(FileSystem, ExistenceTestsTellFilesFromFolders)
+{
+    TestSupport::TempDir dir;
+    writeBytes(dir.file("f"), "x");
+    EXPECT_TRUE(Tr::fileExists(dir.file("f").c_str()));
+    EXPECT_FALSE(Tr::fileExists(dir.str().c_str()));
+    EXPECT_FALSE(Tr::fileExists(Tr::TString(dir.file("none").c_str())));
+    EXPECT_TRUE(Tr::directoryExists(Tr::TString(dir.str().c_str())));
+    EXPECT_FALSE(Tr::directoryExists(dir.file("f").c_str()));
+    EXPECT_FALSE(Tr::directoryExists(dir.file("none").c_str()));
+}
+
+TEST(FileSystem, CreateDirectoriesMakesEveryMissingLevel)
+{
+    TestSupport::TempDir dir;
+    const std::string deep = dir.file("one/two/three");
+    EXPECT_TRUE(Tr::createDirectories(deep.c_str()));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_TRUE(Tr::createDirectories(Tr::TString(deep.c_str())));
+    EXPECT_TRUE(Tr::createDirectories("/"));
+}
+
+TEST(FileSystem, CreateDirectoriesStopsAtAFailureAndNeverMakesTopLevelNames)
+{
+    TestSupport::TempDir dir;
+    writeBytes(dir.file("file"), "x");
+    EXPECT_FALSE(Tr::createDirectories(dir.file("file/inner/deeper").c_str()));
+    EXPECT_FALSE(fs::exists(dir.file("file/inner")));
+
+    const fs::path oldCurrent = fs::current_path();
+    fs::current_path(dir.path());
+    EXPECT_FALSE(Tr::createDirectories("relative"));
+    EXPECT_FALSE(fs::exists(dir.file("relative")));
+    EXPECT_FALSE(Tr::createDirectories("relative/x"));
+    fs::current_path(oldCurrent);
+
+    const std::string underRoot = "/vaskor-never-made-" + std::to_string(::getpid());
+    EXPECT_FALSE(Tr::createDirectories(underRoot.c_str()));
+    EXPECT_FALSE(fs::exists(underRoot));
+    EXPECT_FALSE(Tr::createDirectories(""));
+    EXPECT_FALSE(Tr::createDirectories(static_cast<const char*>(nullptr)));
+}
+
+TEST(FileSystem, OnlyALoneSeparatorIsTheRoot)
+{
+    EXPECT_TRUE(Tr::isRootPath("/"));
+    for (const char* path : {"", "//", "/a", "a/", "C:", "C:\\", "\\"})
+        EXPECT_FALSE(Tr::isRootPath(path)) << path;
+    EXPECT_FALSE(Tr::isRootPath(nullptr));
+}
+
+TEST(FileSystem, FoldersComeFromTheUsersEnvironment)
+{
+    TestSupport::TempHome home;
+    EXPECT_EQ(Tr::getDocumentsFolder(), home.documentsDir().c_str());
+    EXPECT_EQ(Tr::getAppDataFolder(), home.configDir().c_str());
+    EXPECT_EQ(getSettingsFolder(), (home.configDir() + "/Vaskor Devices").c_str());
+    EXPECT_FALSE(fs::exists(home.configDir() + "/Vaskor Devices"));
+    EXPECT_EQ(Tr::getSpecialFolder(28), "");
+}
+
+TEST(FileSystem, SettingsFolderWithoutApplicationDataIsTheBareName)
+{
+    TestSupport::TempHome home;
+    const std::string tooLong = "/" + std::string(300, 'x');
+    ::setenv("XDG_CONFIG_HOME", tooLong.c_str(), 1);
+    EXPECT_EQ(Tr::getAppDataFolder(), "");
+    EXPECT_EQ(getSettingsFolder(), "/Vaskor Devices");
+}

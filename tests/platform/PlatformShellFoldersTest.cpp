@@ -1,0 +1,95 @@
+#include "files/PlatformShellFolders.h"
+
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace
+{
+// The folder for csidl as text, or "<failed>".
+std::string folderOf(int csidl, BOOL create = FALSE)
+{
+    char path[MAX_PATH];
+    if (!SHGetSpecialFolderPathA(nullptr, path, csidl, create))
+        return "<failed>";
+    return path;
+}
+
+void writeUserDirs(const TestSupport::TempHome& home, const std::string& text)
+{
+    std::ofstream(home.configDir() + "/user-dirs.dirs") << text;
+}
+} // namespace
+
+TEST(PlatformShellFolders, DocumentsComeFromTheEnvironmentFirst)
+{
+    TestSupport::TempHome home;
+    writeUserDirs(home, "XDG_DOCUMENTS_DIR=\"$HOME/Elsewhere\"\n");
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL), home.documentsDir());
+}
+
+TEST(PlatformShellFolders, DocumentsComeFromUserDirsWithHomeExpanded)
+{
+    TestSupport::TempHome home;
+    ::unsetenv("XDG_DOCUMENTS_DIR");
+    writeUserDirs(home, "# written by xdg-user-dirs-update\n"
+                        "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+                        "XDG_DOCUMENTS_DIR=\"$HOME/My \\\"Papers\\\"/\"\n");
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL), home.dir().str() + "/My \"Papers\"");
+
+    writeUserDirs(home, "XDG_DOCUMENTS_DIR=\"/srv/shared docs\"\n");
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL), "/srv/shared docs");
+}
+
+TEST(PlatformShellFolders, DocumentsFallBackToTheHomeFolder)
+{
+    TestSupport::TempHome home;
+    ::unsetenv("XDG_DOCUMENTS_DIR");
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL), home.dir().str() + "/Documents");
+
+    // A relative or unusable entry is ignored.
+    writeUserDirs(home, "XDG_DOCUMENTS_DIR=\"Papers\"\nXDG_DOCUMENTS_DIR=\"$HOMEX/a\"\n");
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL), home.dir().str() + "/Documents");
+}
+
+TEST(PlatformShellFolders, ApplicationDataIsTheConfigurationFolder)
+{
+    TestSupport::TempHome home;
+    EXPECT_EQ(folderOf(CSIDL_APPDATA), home.configDir());
+
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(folderOf(CSIDL_APPDATA), home.dir().str() + "/.config");
+}
+
+TEST(PlatformShellFolders, FolderIsGivenWhetherItExistsAndMadeOnlyWhenAsked)
+{
+    TestSupport::TempHome home;
+    const std::string missing = home.dir().file("NotYet");
+    ::setenv("XDG_DOCUMENTS_DIR", missing.c_str(), 1);
+
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL), missing);
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL, TRUE), missing);
+    EXPECT_TRUE(std::filesystem::is_directory(missing));
+}
+
+TEST(PlatformShellFolders, UnknownIdsAndOverlongPathsFailWithoutWriting)
+{
+    TestSupport::TempHome home;
+    EXPECT_EQ(folderOf(0), "<failed>");
+    EXPECT_EQ(folderOf(28), "<failed>");
+    EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, nullptr, CSIDL_APPDATA, FALSE));
+
+    const std::string longPath = "/" + std::string(MAX_PATH, 'x');
+    ::setenv("XDG_CONFIG_HOME", longPath.c_str(), 1);
+    char buffer[MAX_PATH + 1];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_FALSE(SHGetSpecialFolderPathA(nullptr, buffer, CSIDL_APPDATA, FALSE));
+    EXPECT_EQ(buffer[0], '#');
+    EXPECT_EQ(buffer[MAX_PATH], '#');
+}
