@@ -1,0 +1,85 @@
+#include "JuceUtils.h"
+
+#include "DialogSeam.h"
+
+#include <memory>
+
+void showErrorBox(const juce::String& text)
+{
+    DialogSeam::showMessageBox(juce::MessageBoxIconType::WarningIcon, "Error", text);
+}
+
+bool showConfirmBox(const juce::String& text, int* cancelled)
+{
+    const int answer = DialogSeam::showYesNoCancelBox(juce::MessageBoxIconType::QuestionIcon, "Confirm", text);
+    if (cancelled != nullptr)
+        *cancelled = answer == 0 ? 1 : 0;
+    return answer == 1;
+}
+
+namespace Tr
+{
+TString browseForFile(const TString& title, const TString& /*prompt*/, const TString& filePattern,
+                      const TString& /*fileTypeLabel*/, const TString& startPath, bool forSave)
+{
+    DialogSeam::FileRequest request;
+    request.title = toJuceString(title);
+    request.initialFileOrFolder = juce::File(toJuceString(startPath));
+    request.filePatterns = toJuceString(filePattern);
+    request.forSave = forSave;
+    request.warnAboutOverwriting = forSave;
+
+    juce::File chosen;
+    if (! DialogSeam::browseForFile(request, chosen))
+        return TString();
+    return toTrString(chosen.getFullPathName());
+}
+} // namespace Tr
+
+Tr::TString toTrString(const juce::String& s)
+{
+    return Tr::TString(s.toRawUTF8());
+}
+
+juce::String toJuceString(const Tr::TString& t)
+{
+    const char* text = t.c_str();
+    const int length = t.length();
+    if (juce::CharPointer_UTF8::isValidString(text, length))
+        return juce::String::fromUTF8(text, length);
+
+    // Not UTF-8: keep every byte as the character of the same number.
+    juce::String result;
+    result.preallocateBytes(static_cast<size_t>(length) * 2);
+    for (int i = 0; i < length; ++i)
+        result += juce::String::charToString(static_cast<juce::juce_wchar>(static_cast<unsigned char>(text[i])));
+    return result;
+}
+
+void callAsync(Runnable* runnable, int arg1, int arg2)
+{
+    // Owned by the message queue's delivery: the updater deletes itself after its run.
+    auto* updater = new JuceUtilsInternalUpdater();
+    updater->start(runnable, arg1, arg2);
+}
+
+void callAsync0(Runnable* runnable)
+{
+    callAsync(runnable, 0, 0);
+}
+
+void JuceUtilsInternalUpdater::start(Runnable* runnableToRun, int firstArg, int secondArg)
+{
+    arg1 = firstArg;
+    arg2 = secondArg;
+    runnable = runnableToRun;
+    triggerAsyncUpdate();
+}
+
+void JuceUtilsInternalUpdater::handleAsyncUpdate()
+{
+    // Serves exactly one call: gone after the run, also when the run throws.
+    const std::unique_ptr<JuceUtilsInternalUpdater> self(this);
+    if (runnable != nullptr)
+        runnable->run(arg1, arg2);
+}

@@ -1,0 +1,285 @@
+// Starts the real program under the test X server (with a window manager):
+// its window, the single-instance rule, closing through the window manager,
+// and the refusal to start without a display. Saves a screenshot of the
+// running program as a test artifact.
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+// After the test framework: Xlib defines macros (None, Bool) that clash with it.
+#include "app/X11Probe.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+const std::string programTitle = "Vaskor MIDI 5";
+
+/** One run of the program, stopped (by its pid) if the test leaves it running. */
+class ProgramProcess
+{
+public:
+    /** Starts the program with the test's environment minus the names in unset. */
+    explicit ProgramProcess(const std::vector<std::string>& unset = {}, const std::string& stderrFile = {})
+    {
+        std::vector<std::string> environment;
+        for (char** entry = environ; *entry != nullptr; ++entry)
+        {
+            const std::string text = *entry;
+            bool keep = true;
+            for (const auto& name : unset)
+                keep = keep && text.rfind(name + "=", 0) != 0;
+            if (keep)
+                environment.push_back(text);
+        }
+        std::vector<char*> envp;
+        for (auto& text : environment)
+            envp.push_back(text.data());
+        envp.push_back(nullptr);
+
+        std::string program = VASKOR_PROGRAM;
+        char* argv[] = {program.data(), nullptr};
+        const std::string errorsTo = stderrFile.empty() ? "/dev/null" : stderrFile;
+        const pid_t parent = ::getpid();
+        pid = ::fork();
+        if (pid == 0)
+        {
+            // The program never outlives the test, whatever ends the test.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                ::_exit(127);
+            const int in = ::open("/dev/null", O_RDONLY);
+            const int out = ::open("/dev/null", O_WRONLY);
+            const int err = ::open(errorsTo.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            if (in < 0 || out < 0 || err < 0)
+                ::_exit(127);
+            ::dup2(in, STDIN_FILENO);
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            ::execve(program.c_str(), argv, envp.data());
+            ::_exit(127);
+        }
+    }
+
+    ~ProgramProcess()
+    {
+        if (pid <= 0 || exitStatus)
+            return;
+        ::kill(pid, SIGTERM);
+        if (! waitForExit(5s))
+        {
+            ::kill(pid, SIGKILL);
+            waitForExit(5s);
+        }
+    }
+
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    pid_t id() const { return pid; }
+    bool started() const { return pid > 0; }
+
+    /** The exit status once the process has ended (-1 for a signal), else nothing. */
+    std::optional<int> poll()
+    {
+        if (! exitStatus && pid > 0)
+        {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == pid)
+                exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        return exitStatus;
+    }
+
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout)
+    {
+        const auto end = Clock::now() + timeout;
+        while (! poll() && Clock::now() < end)
+            std::this_thread::sleep_for(20ms);
+        return poll();
+    }
+
+private:
+    pid_t pid = -1;
+    std::optional<int> exitStatus;
+};
+
+std::vector<TestSupport::X11Probe::ClientWindow> programWindows(TestSupport::X11Probe& x11)
+{
+    std::vector<TestSupport::X11Probe::ClientWindow> found;
+    for (const auto& window : x11.clientWindows())
+        if (window.viewable && window.name.rfind(programTitle, 0) == 0)
+            found.push_back(window);
+    return found;
+}
+
+/** The program's window once it is on screen, or nothing. */
+std::optional<TestSupport::X11Probe::ClientWindow> waitForWindow(TestSupport::X11Probe& x11, ProgramProcess& program,
+                                                                std::chrono::milliseconds timeout)
+{
+    const auto end = Clock::now() + timeout;
+    while (Clock::now() < end && ! program.poll())
+    {
+        for (const auto& window : programWindows(x11))
+            if (window.pid == program.id())
+                return window;
+        std::this_thread::sleep_for(50ms);
+    }
+    return std::nullopt;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+/** The colour of one pixel of an image file, as ImageMagick prints it. */
+std::string pixelOf(const std::string& image, int x, int y)
+{
+    const std::string command = "convert '" + image + "' -format '%[pixel:p{" + std::to_string(x) + ","
+                                + std::to_string(y) + "}]' info: 2>/dev/null";
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r"))
+    {
+        char buffer[128];
+        while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr)
+            text += buffer;
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+/** Prints what the program wrote to its error output when the test failed. */
+struct ShowLogOnFailure
+{
+    explicit ShowLogOnFailure(std::string logPath) : path(std::move(logPath)) {}
+    ~ShowLogOnFailure()
+    {
+        if (::testing::Test::HasFailure())
+            std::printf("program's error output (%s):\n%s\n", path.c_str(), readFile(path).c_str());
+    }
+    std::string path;
+};
+
+bool haveTool(const char* name)
+{
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+} // namespace
+
+TEST(VaskorProgram, WithoutADisplayItSaysSoInOneLineAndFails)
+{
+    TestSupport::TempHome home;
+    const std::string errors = home.dir().file("stderr.txt");
+    {
+        ProgramProcess program({"DISPLAY", "WAYLAND_DISPLAY"}, errors);
+        ASSERT_TRUE(program.started());
+        const auto status = program.waitForExit(20s);
+        ASSERT_TRUE(status.has_value()) << "the program did not end without a display";
+        EXPECT_NE(*status, 0);
+    }
+    const std::string text = readFile(errors);
+    EXPECT_NE(text.find("display"), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+}
+
+TEST(VaskorProgram, ShowsItsWindowRefusesASecondInstanceAndClosesWithStatusZero)
+{
+    TestSupport::X11Probe x11;
+    if (! x11.isOpen())
+        GTEST_SKIP() << "no X display (run the tests through scripts/test, which starts Xvfb and openbox)";
+    TestSupport::TempHome home;
+    const std::filesystem::path artifacts = std::filesystem::path(VASKOR_BINARY_DIR) / "artifacts";
+    std::filesystem::create_directories(artifacts);
+    const std::string programLog = (artifacts / "VaskorMidi5-stderr.txt").string();
+    std::filesystem::remove(programLog);
+    const ShowLogOnFailure showLog(programLog);
+
+    // The single-instance lock is one for the whole machine: a copy of the
+    // program started by another test run makes this one end at once, so
+    // wait for that to pass.
+    std::unique_ptr<ProgramProcess> program;
+    std::optional<TestSupport::X11Probe::ClientWindow> window;
+    const auto giveUp = Clock::now() + 90s;
+    while (! window && Clock::now() < giveUp)
+    {
+        program = std::make_unique<ProgramProcess>(std::vector<std::string>{}, programLog);
+        ASSERT_TRUE(program->started());
+        window = waitForWindow(x11, *program, 30s);
+        if (! window)
+        {
+            ASSERT_TRUE(program->poll().has_value()) << "the program runs but shows no window";
+            std::this_thread::sleep_for(500ms);
+        }
+    }
+    ASSERT_TRUE(window.has_value()) << "no window appeared";
+
+    // The title is the application's name until the main panel sets its own.
+    EXPECT_TRUE(window->name == programTitle || window->name.rfind(programTitle + " - v2.0", 0) == 0)
+        << window->name;
+    EXPECT_EQ(window->width, 503);
+    EXPECT_EQ(window->height, 603);
+
+    // A screenshot for a person to look at, and a check that the background is drawn.
+    std::this_thread::sleep_for(700ms);
+    if (haveTool("import") && haveTool("convert"))
+    {
+        const std::string shot = (artifacts / "VaskorMidi5-window.png").string();
+        const std::string command = "import -window " + std::to_string(window->id) + " '" + shot + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        ASSERT_TRUE(std::filesystem::exists(shot));
+        std::printf("screenshot: %s\n", shot.c_str());
+
+        // A spot beside the step rows that no control covers.
+        const std::string background = std::string(VASKOR_SOURCE_DIR) + "/resources/background.png";
+        EXPECT_EQ(pixelOf(shot, 480, 300), pixelOf(background, 480, 300));
+        EXPECT_EQ(pixelOf(shot, 250, 91), pixelOf(background, 250, 91));
+    }
+    else
+    {
+        std::printf("ImageMagick's import is missing: no screenshot taken\n");
+    }
+
+    // A second start ends by itself and opens no second window.
+    {
+        ProgramProcess second({}, programLog);
+        ASSERT_TRUE(second.started());
+        const auto status = second.waitForExit(30s);
+        ASSERT_TRUE(status.has_value()) << "the second instance kept running";
+        EXPECT_EQ(*status, 0);
+    }
+    const auto windows = programWindows(x11);
+    EXPECT_EQ(windows.size(), 1u);
+    EXPECT_FALSE(program->poll().has_value()) << "the first instance ended";
+
+    // Closing through the window manager ends the program normally.
+    x11.requestClose(window->id);
+    const auto status = program->waitForExit(30s);
+    ASSERT_TRUE(status.has_value()) << "the program did not end after the close request";
+    EXPECT_EQ(*status, 0);
+}
