@@ -153,10 +153,15 @@ ResourceImage loadImageFromResource(const juce::String& type, const juce::String
 {
     ResourceImage result;
     Tr::TResourceData resource;
-    if (! Tr::loadResource(nullptr, type.toRawUTF8(), name.toRawUTF8(), resource))
-        return result;
-
+    const bool loaded = Tr::loadResource(nullptr, type.toRawUTF8(), name.toRawUTF8(), resource);
     const auto size = static_cast<size_t>(resource.size);
+    if (! loaded || resource.data == nullptr || size == 0)
+    {
+        // A record can keep its handle without bytes; it is released all the same.
+        Tr::freeResource(&resource);
+        return result;
+    }
+
     if (asDrawable)
     {
         result.drawable = juce::Drawable::createFromImageData(resource.data, size);

@@ -104,10 +104,22 @@ void BWindow::setUp(const juce::String& commandLine, bool wantOwnFrame, bool wan
 
     content = createContentComponent();
     setContentOwned(content, false);
+
+    // Switching to the native title bar (the content's createContent) or
+    // setting the resizable state makes the toolkit recreate the native window
+    // and bring it to the front, which puts it on screen at its old size
+    // (128 x 128) before it is sized or meant to be shown. Kept off the
+    // desktop meanwhile, it first appears when it is shown, at its final size,
+    // and not at all when the start stops before that.
+    const bool offDesktopWhileBuilt = isOnDesktop() && ! isVisible();
+    if (offDesktopWhileBuilt)
+        removeFromDesktop();
     content->createContent();
     content->updateControlStates();
     setTitleBarButtonsRequired(minimiseAndCloseButtons, false);
     setResizable(false, false);
+    if (offDesktopWhileBuilt)
+        addToDesktop();
 
     if (! content->loadSettings(commandLineCopy))
     {
@@ -116,11 +128,6 @@ void BWindow::setUp(const juce::String& commandLine, bool wantOwnFrame, bool wan
     }
 
     setContentComponentSize(content->getBackgroundWidth(), content->getBackgroundHeight());
-    // An X window manager may hold a fixed-size window to the size it had when
-    // it was made fixed (its size hints are set before the resize reaches the
-    // server), leaving it at the toolkit's default size; fix it again at its
-    // final size.
-    setResizable(false, false);
     if (ownFrame)
         applyOwnFrame();
     if (content->prepareShow())

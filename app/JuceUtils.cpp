@@ -58,6 +58,13 @@ juce::String toJuceString(const Tr::TString& t)
 
 void callAsync(Runnable* runnable, int arg1, int arg2)
 {
+    // Once the message loop has been told to quit (or before the toolkit
+    // runs) the toolkit refuses the post, and an updater made now would never
+    // run nor delete itself.
+    const auto* messageManager = juce::MessageManager::getInstanceWithoutCreating();
+    if (messageManager == nullptr || messageManager->hasStopMessageBeenSent())
+        return;
+
     // Owned by the message queue's delivery: the updater deletes itself after its run.
     auto* updater = new JuceUtilsInternalUpdater();
     updater->start(runnable, arg1, arg2);

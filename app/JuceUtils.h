@@ -48,7 +48,8 @@ public:
 /**
     Runs runnable->run(arg1, arg2) once on the message thread; may be called
     from any thread. Each call gives one run; calls are not merged. The
-    runnable is not owned and must outlive the run.
+    runnable is not owned and must outlive the run. After the program was
+    told to quit nothing runs any more, and a call does nothing.
 */
 void callAsync(Runnable* runnable, int arg1, int arg2);
 

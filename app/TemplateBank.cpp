@@ -111,6 +111,8 @@ void TemplateBank::loadTemplate(const unsigned char* data, int size, TemplateIma
 void TemplateBank::buildSysex(const TemplateImage& workingCopy, const BaseSettings& baseSettings,
                               unsigned char* destination, int size)
 {
+    // Both callers hand over a whole block; a smaller buffer would be written
+    // past its end, so it is refused and left as it is.
     if (destination == nullptr || size < TemplateImage::size)
     {
         Tr::assertTrue(false);
@@ -118,15 +120,13 @@ void TemplateBank::buildSysex(const TemplateImage& workingCopy, const BaseSettin
     }
 
     TemplateImage block = workingCopy;
-    for (int i = TemplateImage::sysexStartOffset + 1; i < TemplateImage::sysexEndOffset; ++i)
-        block.data()[i] &= highestDataByte;
     block.sysexStart = TemplateImage::sysexStartValue;
     block.sysexEnd = TemplateImage::sysexEndValue;
     for (int n = 1; n <= programCount; ++n)
     {
         ProgramRecord& record = block.programs[n - 1];
         record.marker = static_cast<unsigned char>(n);
-        const unsigned char baseSetting = static_cast<unsigned char>(baseSettings[n - 1] & highestDataByte);
+        const unsigned char baseSetting = static_cast<unsigned char>(baseSettings[n - 1] & 0xFF);
         for (ProgramRecord::StepPair& step : record.steps)
         {
             if (record.type == differentSettingsType)

@@ -54,8 +54,11 @@ public:
     /** Writes the block that represents the working copy and base settings
         into destination (size must be at least 690; exactly 690 bytes are
         written). Framing, program markers and the base-setting rule are
-        enforced, and every byte between the framing is a valid data byte
-        (0 ... 127). A null or smaller buffer is left untouched. */
+        enforced (a type 5 program's intervals become 0, every other
+        program's step settings its base setting, low 8 bits); all other
+        bytes are copied as they stand. The editor only ever stores values
+        of 0 ... 127, so the block passes checkTemplate again. A null or
+        smaller buffer is left untouched. */
     static void buildSysex(const TemplateImage& workingCopy, const BaseSettings& baseSettings,
                            unsigned char* destination, int size);
 };

@@ -14,9 +14,11 @@ constexpr int differentSettings = TemplateBank::differentSettingsType;
 
 const char* const documentsFolderName = "Vaskor MIDI 5";
 
-bool isStepType(int type)
+/** Step programs (types 1 and 3) and "Different Settings" programs have no
+    duration of their own; every other type, unknown ones included, has one. */
+bool hasDuration(int type)
 {
-    return type == 1 || type == 3;
+    return type != 1 && type != 3 && type != differentSettings;
 }
 } // namespace
 
@@ -75,7 +77,10 @@ void VaskorContentPanel::afterStart(bool started)
         }
         catch (const Tr::Exception&)
         {
+            // The failed load already titled the window with the file's name;
+            // the default bank comes in under no name.
             currentFile.clear();
+            updateTitle();
         }
     }
     if (!loaded)
@@ -275,10 +280,10 @@ void VaskorContentPanel::showDuration()
         return;
     const unsigned char* record = workingCopy.data() + offset;
     const int type = record[ProgramRecord::typeOffset];
-    if (isStepType(type) || type == differentSettings)
-        durationCombo->setSelectedId(0, juce::dontSendNotification);
-    else
+    if (hasDuration(type))
         setComboValue(durationCombo, record[ProgramRecord::durationOffset], true);
+    else
+        durationCombo->setSelectedId(0, juce::dontSendNotification);
 }
 
 ComboTableRef VaskorContentPanel::intervalTableShown()
@@ -419,7 +424,7 @@ void VaskorContentPanel::updateControlStates()
     setControlEnabled(typeCombo, selected);
     setControlEnabled(stepCountCombo, selected);
     setControlEnabled(baseSettingCombo, selected && type != differentSettings);
-    setControlEnabled(durationCombo, selected && !isStepType(type) && type != differentSettings);
+    setControlEnabled(durationCombo, selected && hasDuration(type));
     for (int k = 0; k < stepCount; ++k)
         setControlEnabled(stepCombos[k], selected && k < steps);
     setControlEnabled(channelCombo, true);

@@ -162,7 +162,11 @@ protected:
 
 private:
     /** The look of the panel's controls: combo boxes with a button beside the
-        text and glass buttons, in the colours the controls are given. */
+        text and glass buttons, in the colours the controls are given. This
+        look draws the combo's arrow on a button of the button colour, where the
+        arrow colour shows, and leaves a 46-pixel combo room for two digits
+        ("15"); the newer looks draw the arrow straight on the background,
+        which has the arrow's grey, and take 30 pixels for it. */
     juce::LookAndFeel_V2 controlLook;
     /** Shows the tooltips of the panel's buttons and combo boxes. */
     juce::TooltipWindow tooltips {this};

@@ -72,7 +72,9 @@ public:
         std::unique_ptr<T[]> fresh;
         if (n >= 1)
         {
-            fresh.reset(new T[n]);
+            // Value-initialised: entries that are not carried over read as null,
+            // so a later get() or deleteAll() never meets an indeterminate pointer.
+            fresh.reset(new T[n]());
             if (keep && m_data && m_count > 0)
                 for (int i = 0; i < m_count; ++i)
                     fresh[i] = m_data[i];
@@ -136,18 +138,27 @@ public:
     }
 
     /** Deletes every non-null element and empties the list (the array stays).
-        The count is read again before each step and each entry is nulled after
-        its element is destroyed, so an element's destructor may null other
-        entries of this list; it must not add any. */
+        The count and the array are read again before each step, and an entry
+        is nulled after its element is destroyed, so an element's destructor
+        may null, remove or add entries of this list: an entry that the
+        destructor changed (its own, nulled or removed) is looked at again,
+        and an added one is destroyed by the same walk. */
     void deleteAll()
     {
-        T* items = m_data.get();
-        for (int i = 0; i < m_count; ++i)
+        int i = 0;
+        while (i < m_count)
         {
-            if (items[i])
+            const T item = m_data[i];
+            if (!item)
             {
-                delete items[i];
-                items[i] = T();
+                ++i;
+                continue;
+            }
+            delete item;
+            if (i < m_count && m_data[i] == item)
+            {
+                m_data[i] = T();
+                ++i;
             }
         }
         m_count = 0;

@@ -122,7 +122,14 @@ bool BThread::waitForStop()
 
 void BThread::kill()
 {
-    TerminateThread(m_handle.load(), 0);
+    {
+        // Under the lock the thread's end bookkeeping cannot close the handle
+        // meanwhile: a thread ending right now has either closed it already
+        // (nothing is terminated) or finishes its bookkeeping afterwards.
+        // Never a closed handle whose object may already serve another thread.
+        BAutoLock hold(&m_lock);
+        TerminateThread(m_handle.load(), 0);
+    }
     sleepMs(10);
     m_running.store(0);
 }

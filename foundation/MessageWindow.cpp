@@ -56,25 +56,24 @@ HWND createMessageWindow(TWndMessageListener* listener, const TString& name)
         return nullptr;
     TMessageWindowThread* thread = g_messageWindowThread;
 
-    const int noted = thread->windowCount();
-    auto request = std::make_unique<TMessageWindowRequest>(listener, name);
-    std::shared_ptr<TMessageWindowRequest::Handshake> handshake = request->handshake;
-    if (!PostThreadMessageA(thread->getThreadId(), kMessageWindowCreate, reinterpret_cast<WPARAM>(request.get()),
-                            kMessageWindowCreate))
+    TMessageWindowRequest* request = thread->postCreateRequest(listener, name);
+    if (request == nullptr)
         return nullptr;
-    request.release(); // the message thread deletes it
-
-    for (int poll = 0; poll < kCreatePolls && thread->windowCount() <= noted; ++poll)
-        sleepMs(1);
+    // Wait for the answer to this very request (the window count alone can
+    // be fooled by a destroy message still in the queue). A loop that has
+    // ended serves nothing more, so stop waiting then.
+    HWND window = nullptr;
+    for (int poll = 0; poll < kCreatePolls && !thread->isStopRequested(); ++poll)
     {
-        std::lock_guard<std::mutex> served(handshake->mutex);
-        if (thread->windowCount() <= noted)
-        {
-            handshake->abandoned = true; // the thread will not make this window
-            return nullptr;
-        }
+        if (thread->collectRequest(request, false, window))
+            return window;
+        sleepMs(1);
     }
-    return thread->windowAt(thread->windowCount() - 1);
+    // Withdrawn, the request is never served: no late window keeps a
+    // listener its owner believes unused. One served at the last moment
+    // still gives its window.
+    thread->collectRequest(request, true, window);
+    return window;
 }
 
 void releaseMessageWindow(HWND window)
@@ -93,7 +92,10 @@ void releaseMessageWindow(HWND window)
         if (PostThreadMessageA(thread->getThreadId(), kMessageWindowDestroy, reinterpret_cast<WPARAM>(window),
                                kMessageWindowDestroy))
         {
-            if (last)
+            // A listener releasing its own window runs on the message thread,
+            // which must not wait for or delete itself: its loop ends after
+            // this message, and the next creation deletes the object.
+            if (last && !thread->isCurrentThread())
             {
                 thread->setAutoDelete(false);
                 thread->stop();

@@ -6,8 +6,6 @@
 #include "TWndMessageListener.h"
 
 #include <atomic>
-#include <memory>
-#include <mutex>
 
 namespace Tr {
 
@@ -24,31 +22,26 @@ enum MessageWindowMessage : UINT
     kMessageWindowCreate = 2248      // to the thread: wParam = TMessageWindowRequest*
 };
 
-/** One request to create a window, made by the requester and handed to the
-    message thread in the create message; the thread deletes it.
+/** One request to create a window: the listener and the window name, and
+    the answer once the message thread has served it.
 
-    The handshake is shared by both sides. A requester that gives up waiting
-    marks it abandoned under its mutex; the thread creates and lists the
-    window under the same mutex and only when the request is not abandoned.
-    So a window is never made for a requester that has stopped waiting (whose
-    listener may be gone), and a late window never passes for the answer to
-    a later request. */
+    The requester hands it to the thread (TMessageWindowThread::
+    postCreateRequest), which keeps it in its list of pending requests until
+    the requester collects the answer or withdraws the request; the message
+    loop serves only requests that are still pending. So a window is never
+    made for a requester that has stopped waiting (whose listener may be
+    gone), each answer belongs to its own request, and a request whose
+    message the loop never reads is freed all the same. */
 struct TMessageWindowRequest
 {
-    struct Handshake
-    {
-        std::mutex mutex;
-        bool abandoned = false; // guarded by mutex
-    };
-
-    TMessageWindowRequest(TWndMessageListener* listener_, const TString& name_)
-        : listener(listener_), name(name_), handshake(std::make_shared<Handshake>())
+    TMessageWindowRequest(TWndMessageListener* listener_, const TString& name_) : listener(listener_), name(name_)
     {
     }
 
-    TWndMessageListener* listener;
-    TString name;
-    std::shared_ptr<Handshake> handshake;
+    TWndMessageListener* const listener;
+    const TString name;
+    bool served = false;   // guarded by the thread's list lock
+    HWND window = nullptr; // once served: the new window, null when creation failed
 };
 
 /** The record of one message window, kept in its user-data slot: the

@@ -1,6 +1,6 @@
 #include "TMessageWindowThread.h"
 
-#include <memory>
+#include <algorithm>
 
 namespace Tr {
 
@@ -11,7 +11,7 @@ TMessageWindowThread::TMessageWindowThread() : BThread(false, TString("Window Me
 TMessageWindowThread::~TMessageWindowThread()
 {
     // Normally the loop has ended already; never let the thread outlive the
-    // list and the lock it uses.
+    // lists and the lock it uses. Requests nobody collected go with the list.
     stop();
 }
 
@@ -29,8 +29,11 @@ HWND TMessageWindowThread::windowAt(int index)
 
 void TMessageWindowThread::requestQuit()
 {
+    // The id is read first: once the stop request is set, an auto-deleting
+    // thread may end and free this object at any moment.
+    const DWORD threadId = getThreadId();
     markStopRequested();
-    PostThreadMessageA(getThreadId(), kMessageWindowDestroy, 0, kMessageWindowDestroy);
+    PostThreadMessageA(threadId, kMessageWindowDestroy, 0, kMessageWindowDestroy);
 }
 
 bool TMessageWindowThread::isLastWindow(HWND window)
@@ -91,15 +94,53 @@ bool TMessageWindowThread::destroyWindow(HWND window)
 
 void TMessageWindowThread::createWindow(TMessageWindowRequest* request)
 {
-    if (request == nullptr)
-        return;
-    std::unique_ptr<TMessageWindowRequest> owned(request);
-    std::lock_guard<std::mutex> handshake(owned->handshake->mutex);
-    if (owned->handshake->abandoned)
-        return;
-    HWND window = createListenerWindow(owned->listener, owned->name);
     BAutoLock hold(&m_listLock);
+    // Only a request that is still pending is served: a withdrawn one has
+    // been freed, and a create message from anyone else is not ours to read.
+    auto pending = findPending(request);
+    if (pending == m_pending.end() || request->served)
+        return;
+    HWND window = createListenerWindow(request->listener, request->name);
     m_windows.add(window); // a null entry tells the requester that creation failed
+    request->window = window;
+    request->served = true;
+}
+
+TMessageWindowRequest* TMessageWindowThread::postCreateRequest(TWndMessageListener* listener, const TString& name)
+{
+    auto owned = std::make_unique<TMessageWindowRequest>(listener, name);
+    TMessageWindowRequest* request = owned.get();
+    {
+        BAutoLock hold(&m_listLock);
+        m_pending.push_back(std::move(owned));
+    }
+    if (PostThreadMessageA(getThreadId(), kMessageWindowCreate, reinterpret_cast<WPARAM>(request),
+                           kMessageWindowCreate))
+        return request;
+    HWND unused = nullptr;
+    collectRequest(request, true, unused);
+    return nullptr;
+}
+
+bool TMessageWindowThread::collectRequest(TMessageWindowRequest* request, bool withdraw, HWND& window)
+{
+    BAutoLock hold(&m_listLock);
+    auto pending = findPending(request);
+    if (pending == m_pending.end())
+        return false;
+    const bool served = request->served;
+    if (!served && !withdraw)
+        return false;
+    window = request->window;
+    m_pending.erase(pending);
+    return served;
+}
+
+std::vector<std::unique_ptr<TMessageWindowRequest>>::iterator TMessageWindowThread::findPending(
+    const TMessageWindowRequest* request)
+{
+    return std::find_if(m_pending.begin(), m_pending.end(),
+                        [request](const std::unique_ptr<TMessageWindowRequest>& entry) { return entry.get() == request; });
 }
 
 void TMessageWindowThread::destroyListedWindows()

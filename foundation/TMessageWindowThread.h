@@ -6,6 +6,9 @@
 #include "BThread.h"
 #include "MessageWindow.h"
 
+#include <memory>
+#include <vector>
+
 namespace Tr {
 
 /** The "Window Message Thread": runs the message loop that creates, serves
@@ -39,6 +42,17 @@ public:
     void noteRelease(HWND window);
     void forgetRelease(HWND window);
 
+    /** Lists a request to create a window as pending and posts the create
+        message for it. The request, which stays the thread's until
+        collectRequest takes it back; null when the queue refused the post. */
+    TMessageWindowRequest* postCreateRequest(TWndMessageListener* listener, const TString& name);
+
+    /** The requester's side of a pending request. Once the loop has served
+        it: frees it, stores the answer (null when creation failed) in window
+        and answers true. Not served yet: answers false; with withdraw the
+        request is freed as well, and the loop will never make its window. */
+    bool collectRequest(TMessageWindowRequest* request, bool withdraw, HWND& window);
+
 protected:
     void run() override;
 
@@ -47,10 +61,14 @@ private:
     bool destroyWindow(HWND window);
     void createWindow(TMessageWindowRequest* request);
     void destroyListedWindows();
+    /** The pending entry of the request (under the list lock); end() when
+        it is not pending. */
+    std::vector<std::unique_ptr<TMessageWindowRequest>>::iterator findPending(const TMessageWindowRequest* request);
 
     BList<HWND> m_windows;
     BList<HWND> m_releasing; // destroy messages posted, not yet handled
-    BLock m_listLock;
+    std::vector<std::unique_ptr<TMessageWindowRequest>> m_pending; // create requests not yet collected
+    BLock m_listLock; // guards the three lists and the requests' answers
 };
 
 } // namespace Tr

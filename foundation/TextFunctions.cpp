@@ -262,10 +262,7 @@ static bool sameBytes(const char* a, const char* b, int count, bool ignoreCase)
 
 bool startsWith(const TString& text, const TString& prefix, bool ignoreCase)
 {
-    const int prefixLength = prefix.length();
-    if (text.length() < prefixLength)
-        return false;
-    return sameBytes(text.c_str(), prefix.c_str(), prefixLength, ignoreCase);
+    return matchesAt(text, prefix, 1, ignoreCase);
 }
 
 bool matchesAt(const TString& text, const TString& part, int position, bool ignoreCase)

@@ -17,9 +17,17 @@ typedef struct _OSVERSIONINFOA
     CHAR szCSDVersion[128];
 } OSVERSIONINFOA, *LPOSVERSIONINFOA;
 
-/** Fills the record from the running kernel's release ("6.1.0-18-amd64" gives
-    major 6, minor 1, build 0), with the platform id VER_PLATFORM_WIN32_NT and
-    the system's name and release in szCSDVersion (cut to 127 bytes). FALSE,
-    with the record untouched, for a null record, a size field other than
-    sizeof(OSVERSIONINFOA), or a failed system query. */
+/** The version that every Linux host reports, whatever its kernel: 6.2,
+    build 9200, on the NT platform, with no service-pack text. That is what the
+    query answers a program without a compatibility manifest, like this one, on
+    the current desktop systems it targets. The kernel's release is not used:
+    its numbers mean nothing to the callers, which only ask whether the system
+    is of the older kind, and a 5.x kernel would pass for one. */
+constexpr DWORD kPlatformReportedMajorVersion = 6;
+constexpr DWORD kPlatformReportedMinorVersion = 2;
+constexpr DWORD kPlatformReportedBuildNumber = 9200;
+
+/** Fills the record with the version above and returns TRUE. FALSE, with the
+    record untouched, for a null record or a size field other than
+    sizeof(OSVERSIONINFOA). */
 BOOL GetVersionExA(LPOSVERSIONINFOA info);

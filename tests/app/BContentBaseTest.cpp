@@ -9,6 +9,9 @@
 
 #include <juce_graphics/juce_graphics.h>
 
+// After the toolkit and the test framework: Xlib defines macros (None, Bool) that clash with them.
+#include "app/X11Probe.h"
+
 #include <memory>
 
 using TestSupport::ContentScript;
@@ -186,7 +189,7 @@ TEST(BContentBase, ADragIsEndedOnlyByReleasingTheLeftButton)
     EXPECT_EQ(content->dragStartX, -50000);
 }
 
-TEST(BContentBase, ALeftDoubleClickOnItsOwnBackgroundDoesNotMinimise)
+TEST(BContentBase, ALeftDoubleClickMinimisesOnlyOnTheTitleAreaOfTheWindowItself)
 {
     if (! platformDisplayAvailable())
         GTEST_SKIP() << "needs an X display";
@@ -195,8 +198,26 @@ TEST(BContentBase, ALeftDoubleClickOnItsOwnBackgroundDoesNotMinimise)
     RecordingWindow window(log, ContentScript{});
     window.initialise("", false, false);
     auto* content = window.recordingContent();
+    ASSERT_NE(content, nullptr);
+    // The window manager minimises only a window it has taken over.
+    TestSupport::X11Probe x11;
+    ASSERT_TRUE(x11.isOpen());
+    const auto id = reinterpret_cast<Window>(window.getWindowHandle());
+    ASSERT_TRUE(runLoopUntil([&] { return x11.window(id).viewable; }, 10000));
 
-    content->mouseDoubleClick(mouseEvent(*content, {5.0f, 2.0f}, {5.0f, 2.0f}, leftButton, 2));
-    juce::MessageManager::getInstance()->runDispatchLoopUntil(100);
-    EXPECT_FALSE(window.isMinimised());
+    // On the content's own background, with the right button too, or below the
+    // title bar: nothing happens.
+    const int titleBarHeight = window.getTitleBarHeight();
+    ASSERT_GT(titleBarHeight, 5);
+    const juce::Point<float> inTitle(40.0f, 5.0f);
+    const juce::Point<float> belowTitle(40.0f, static_cast<float>(titleBarHeight + 2));
+    content->mouseDoubleClick(mouseEvent(*content, inTitle, inTitle, leftButton, 2));
+    content->mouseDoubleClick(mouseEvent(window, inTitle, inTitle,
+                                         leftButton.withFlags(juce::ModifierKeys::rightButtonModifier), 2));
+    content->mouseDoubleClick(mouseEvent(window, belowTitle, belowTitle, leftButton, 2));
+    EXPECT_FALSE(runLoopUntil([&] { return window.isMinimised(); }, 300));
+
+    // A left double-click on the window's own title area minimises it.
+    content->mouseDoubleClick(mouseEvent(window, inTitle, inTitle, leftButton, 2));
+    EXPECT_TRUE(runLoopUntil([&] { return window.isMinimised(); }, 5000));
 }

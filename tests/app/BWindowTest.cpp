@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+// After the toolkit and the test framework: Xlib defines macros (None, Bool) that clash with them.
+#include "app/X11Probe.h"
+
 #include <memory>
 
 using TestSupport::ContentScript;
@@ -107,6 +110,43 @@ TEST_F(BWindowTest, LoadSettingsFalseQuitsWithoutShowingAndStillSavesOnDestructi
     EXPECT_EQ(log.count("afterStart"), 0);
     EXPECT_EQ(log.count("saveSettings"), 1);
     EXPECT_EQ(log.calls.back(), "~content");
+}
+
+TEST_F(BWindowTest, WithTheNativeTitleBarAFailedStartNeverPutsTheWindowOnScreen)
+{
+    // The main panel switches to the native title bar in createContent, which
+    // makes the toolkit recreate the native window; it must not appear before
+    // it is shown, nor at all when the start stops.
+    TestSupport::X11Probe x11;
+    ASSERT_TRUE(x11.isOpen());
+    ContentScript script;
+    script.nativeTitleBar = true;
+    script.loadSettingsResult = false;
+    RecordingWindow& w = startWindow(script);
+    EXPECT_TRUE(w.isUsingNativeTitleBar());
+    EXPECT_FALSE(w.isVisible());
+    ASSERT_NE(w.getWindowHandle(), nullptr);
+
+    // A window that was asked onto the screen is mapped by the window manager
+    // within moments: give it that time.
+    const auto id = reinterpret_cast<Window>(w.getWindowHandle());
+    EXPECT_FALSE(runLoopUntil([&] { return x11.window(id).viewable; }, 700));
+}
+
+TEST_F(BWindowTest, WithTheNativeTitleBarTheWindowAppearsWithTheContentsSize)
+{
+    TestSupport::X11Probe x11;
+    ASSERT_TRUE(x11.isOpen());
+    ContentScript script;
+    script.nativeTitleBar = true;
+    RecordingWindow& w = startWindow(script);
+    EXPECT_TRUE(w.isVisible());
+    const auto id = reinterpret_cast<Window>(w.getWindowHandle());
+    ASSERT_TRUE(runLoopUntil([&] { return x11.window(id).viewable; }, 10000));
+    const auto shown = x11.window(id);
+    EXPECT_EQ(shown.width, 503);
+    EXPECT_EQ(shown.height, 603);
+    EXPECT_EQ(shown.name, "Test Window");
 }
 
 TEST_F(BWindowTest, AnExceptionDuringStartShowsOneFatalErrorBoxAndQuits)

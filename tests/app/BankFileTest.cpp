@@ -3,33 +3,23 @@
 
 #include "Exception.h"
 
+#include "support/FileWriteFailure.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace fs = std::filesystem;
 
 namespace
 {
-std::vector<unsigned char> readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using TestSupport::readBytes;
+using TestSupport::ScopedFileSizeLimit;
+using TestSupport::writeBytes;
 
 std::vector<unsigned char> bankBytes(unsigned char fill)
 {
@@ -43,30 +33,6 @@ juce::String toJuce(const std::string& path)
 {
     return juce::String::fromUTF8(path.c_str());
 }
-
-// Limits the size of files this process may write (root included); a write
-// past it fails with EFBIG instead of raising SIGXFSZ.
-class ScopedFileSizeLimit
-{
-public:
-    explicit ScopedFileSizeLimit(rlim_t bytes)
-    {
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~ScopedFileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_ {};
-    void (*oldHandler_)(int) = nullptr;
-};
 
 std::string writeErrorOf(const std::string& path, const std::vector<unsigned char>& bytes)
 {
@@ -125,6 +91,7 @@ TEST(BankFile, AFailedWriteReportsFileWriteErrorAndKeepsTheOldFile)
     std::string error;
     {
         ScopedFileSizeLimit limit(200);
+        ASSERT_TRUE(limit.isActive());
         error = writeErrorOf(path, bankBytes(0x22));
     }
 

@@ -306,26 +306,50 @@ TEST(TemplateBank, LoadingABuiltBlockAndBuildingAgainGivesTheSameBlock)
     }
 }
 
-TEST(TemplateBank, EveryBuiltBankIsAValidMessageWhateverTheWorkingCopyHolds)
+TEST(TemplateBank, BuildEnforcesFramingMarkersAndTheBaseSettingRuleAndCopiesTheRest)
 {
     std::mt19937 random(690);
     std::uniform_int_distribution<int> anyByte(0, 255);
     std::uniform_int_distribution<int32_t> anySetting(-100000, 100000);
-    for (int round = 0; round < 500; ++round)
+    for (int round = 0; round < 200; ++round)
     {
         TemplateImage workingCopy{};
         for (int i = 0; i < TemplateImage::size; ++i)
             workingCopy.data()[i] = static_cast<unsigned char>(anyByte(random));
+        if (round % 2 == 0)
+            program(workingCopy, 1 + round % 19).type = 5;
         BaseSettings baseSettings;
         for (int32_t& setting : baseSettings)
             setting = anySetting(random);
+        const TemplateImage before = workingCopy;
 
         const std::vector<unsigned char> block = build(workingCopy, baseSettings);
-        EXPECT_EQ(0xF0, block[0]);
-        EXPECT_EQ(0xF7, block[689]);
-        for (int i = 1; i < 689; ++i)
-            ASSERT_LT(block[i], 0x80) << "round " << round << " offset " << i;
-        EXPECT_EQ("", reasonFor(block.data(), 690));
+        ASSERT_EQ(0xF0, block[0]);
+        ASSERT_EQ(0xF7, block[689]);
+        for (int n = 1; n <= 19; ++n)
+        {
+            const ProgramRecord& source = program(workingCopy, n);
+            const unsigned char* record = block.data() + 1 + 36 * (n - 1);
+            ASSERT_EQ(n, record[0]);
+            ASSERT_EQ(source.type, record[1]);
+            for (int k = 0; k < 16; ++k)
+            {
+                if (source.type == 5)
+                {
+                    ASSERT_EQ(0, record[2 + 2 * k]) << "round " << round << " program " << n;
+                    ASSERT_EQ(source.steps[k].setting, record[3 + 2 * k]);
+                }
+                else
+                {
+                    ASSERT_EQ(source.steps[k].interval, record[2 + 2 * k]);
+                    ASSERT_EQ(baseSettings[n - 1] & 0xFF, record[3 + 2 * k]) << "round " << round;
+                }
+            }
+            ASSERT_EQ(source.stepCount, record[34]);
+            ASSERT_EQ(source.duration, record[35]);
+        }
+        ASSERT_EQ(0, std::memcmp(workingCopy.data() + 685, block.data() + 685, 4));
+        ASSERT_EQ(bytesOf(before), bytesOf(workingCopy));
     }
 }
 

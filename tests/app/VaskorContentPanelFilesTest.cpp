@@ -7,19 +7,17 @@
 #include "TemplateBank.h"
 #include "VaskorContentPanel.h"
 
+#include "support/FileWriteFailure.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 // Last: the X headers define names such as None and Status as macros.
@@ -43,17 +41,9 @@ const bool noApplicationObject = [] {
 const char* const unsavedQuestion = "Confirm|You have made changes to the settings.\nDo you want to save them?";
 const char* const baseTitle = "Vaskor MIDI 5 - v2.0";
 
-Bytes readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using TestSupport::readBytes;
+using TestSupport::ScopedFileSizeLimit;
+using TestSupport::writeBytes;
 
 Bytes defaultBank()
 {
@@ -75,30 +65,6 @@ juce::String toJuce(const std::string& text)
     return juce::String::fromUTF8(text.c_str());
 }
 
-// Limits the size of files this process may write (root included); a write
-// past it fails with EFBIG instead of raising SIGXFSZ.
-class ScopedFileSizeLimit
-{
-public:
-    explicit ScopedFileSizeLimit(rlim_t bytes)
-    {
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~ScopedFileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_ {};
-    void (*oldHandler_)(int) = nullptr;
-};
-
 /** The main panel with the state these tests look at made visible. */
 class FilesPanel : public VaskorContentPanel
 {
@@ -107,6 +73,7 @@ public:
     using VaskorContentPanel::currentFile;
     using VaskorContentPanel::documentsDir;
     using VaskorContentPanel::durationCombo;
+    using VaskorContentPanel::openButton;
     using VaskorContentPanel::programCombo;
     using VaskorContentPanel::stepCombos;
     using VaskorContentPanel::workingCopy;
@@ -207,6 +174,28 @@ protected:
         panel->documentsDir = toTrString(toJuce(home.documentsDir() + "/Vaskor MIDI 5"));
     }
 
+    /** Runs the message loop until the window manager has stopped moving the
+        window (its bounds unchanged for 200 ms, at most 3 s), so that a point
+        on the screen taken now stays on the same control. */
+    void waitUntilTheWindowIsPlaced()
+    {
+        auto* peer = window->getPeer();
+        ASSERT_NE(peer, nullptr);
+        auto bounds = peer->getBounds();
+        auto stableSince = juce::Time::getMillisecondCounter();
+        const auto deadline = stableSince + 3000;
+        while (juce::Time::getMillisecondCounter() - stableSince < 200
+               && juce::Time::getMillisecondCounter() < deadline)
+        {
+            juce::MessageManager::getInstance()->runDispatchLoopUntil(20);
+            if (peer->getBounds() != bounds)
+            {
+                bounds = peer->getBounds();
+                stableSince = juce::Time::getMillisecondCounter();
+            }
+        }
+    }
+
     /** A user's edit: program 1's duration. */
     void editDuration(int value)
     {
@@ -304,6 +293,7 @@ TEST_F(VaskorContentPanelFiles, AFailedWriteIsReportedAndKeepsTheOldFileAndTheCh
 
     {
         ScopedFileSizeLimit limit(200);
+        ASSERT_TRUE(limit.isActive());
         panel->saveAs();
     }
 
@@ -552,7 +542,7 @@ TEST_F(VaskorContentPanelFiles, AFileDroppedOnAControlOfTheWindowReachesThePanel
 
     juce::ComponentPeer::DragInfo drag;
     drag.files.add(toJuce(file("Dropped.syx")));
-    drag.position = window->getLocalPoint(panel, panel->stepCombos[3]->getBounds().getCentre());
+    drag.position = window->getLocalPoint(panel, panel->openButton->getBounds().getCentre());
     EXPECT_TRUE(peer->handleDragDrop(drag));
     for (int i = 0; i < 100 && panel->currentFile.isEmpty(); ++i)
         juce::MessageManager::getInstance()->runDispatchLoopUntil(10);
@@ -570,7 +560,10 @@ TEST_F(VaskorContentPanelFiles, AFileDraggedFromAnotherProgramOntoTheWindowIsLoa
     if (!source.isOpen())
         GTEST_SKIP() << "no X display to drag on";
 
-    const auto where = panel->localPointToGlobal(panel->stepCombos[3]->getBounds().getCentre());
+    // A control near the top left corner: the drop lands on the panel even
+    // while the window is still being framed and placed.
+    waitUntilTheWindowIsPlaced();
+    const auto where = panel->localPointToGlobal(panel->programCombo->getBounds().getCentre());
     const auto window = reinterpret_cast<unsigned long>(panel->getPeer()->getNativeHandle());
     source.begin(window, where.x, where.y, "file://" + dir.str() + "/Dropped%20bank.syx\r\n");
     for (int i = 0; i < 500 && (!source.finished || panel->currentFile.isEmpty()); ++i)

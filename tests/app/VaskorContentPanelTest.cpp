@@ -8,6 +8,7 @@
 #include "TemplateBank.h"
 #include "VaskorContentPanel.h"
 
+#include "WindowTestSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,14 +21,8 @@ namespace
 {
 using Bytes = std::vector<unsigned char>;
 
-// Windows in these tests live without an application object; a creator that
-// makes none still counts the executable as a standalone program, so the
-// toolkit installs its X error handlers and a harmless X error (a window of
-// another client gone while it is looked up) does not end the process.
-const bool noApplicationObject = [] {
-    juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
-    return true;
-}();
+// Windows in these tests live without an application object.
+[[maybe_unused]] const bool standalone = TestSupport::standaloneToolkitProgram;
 
 const char* const baseTitle = "Vaskor MIDI 5 - v2.0";
 const juce::Colour enabledGrey(153, 153, 153);
@@ -133,7 +128,7 @@ protected:
         panel = window->panel;
         ASSERT_NE(panel, nullptr);
         if (runFirstTick)
-            runUntil([this] { return panel->afterStartRan; });
+            TestSupport::runLoopUntil([this] { return panel->afterStartRan; }, 5000);
         ASSERT_EQ(panel->afterStartRan, runFirstTick);
         if (runFirstTick)
             settle();
@@ -180,14 +175,6 @@ protected:
         }
     }
 
-    template <typename Condition>
-    static bool runUntil(Condition condition, int milliseconds = 5000)
-    {
-        for (int waited = 0; waited < milliseconds && !condition(); waited += 10)
-            juce::MessageManager::getInstance()->runDispatchLoopUntil(10);
-        return condition();
-    }
-
     /** What a user's pick of the item with that text does. */
     static void choose(juce::ComboBox* combo, const std::string& text)
     {
@@ -220,7 +207,11 @@ protected:
             boxes.push_back((boxTitle + "|" + text).toStdString());
             return 0;
         },
-        [](const DialogSeam::FileRequest&, juce::File&) { return false; }};
+        [this](const DialogSeam::FileRequest& request, juce::File&) {
+            fileRequests.push_back(request);
+            return false; // every file dialog is cancelled
+        }};
+    std::vector<DialogSeam::FileRequest> fileRequests;
     std::unique_ptr<PanelWindow> window;
     PanelProbe* panel = nullptr;
 };
@@ -333,6 +324,61 @@ TEST_F(VaskorContentPanelTest, ControlsStandWhereTheLayoutPutsThem)
     ASSERT_NE(panel->hyperlink, nullptr);
     EXPECT_EQ(panel->hyperlink->getBounds(), labels[21]->getBounds());
     EXPECT_EQ(panel->hyperlink->getURL().getDomain(), "vaskor.example");
+}
+
+TEST_F(VaskorContentPanelTest, ControlsHaveTheirColoursAndRoomForTheirText)
+{
+    start();
+
+    EXPECT_EQ(panel->openButton->getTooltip(), "load setting from file");
+    for (auto* button : {panel->openButton, panel->saveButton, panel->sendButton})
+    {
+        EXPECT_EQ(button->findColour(juce::TextButton::buttonColourId), disabledGrey);
+        EXPECT_EQ(button->findColour(juce::TextButton::buttonOnColourId), enabledGrey);
+        EXPECT_EQ(button->findColour(juce::TextButton::textColourOffId), juce::Colours::black);
+        EXPECT_EQ(button->findColour(juce::TextButton::textColourOnId), juce::Colours::black);
+        EXPECT_TRUE(button->getName().isEmpty());
+    }
+    for (auto* combo : {panel->typeCombo, panel->outputTypeCombo, panel->stepCombos[0]})
+    {
+        EXPECT_EQ(combo->findColour(juce::ComboBox::outlineColourId), juce::Colours::transparentBlack);
+        EXPECT_EQ(combo->findColour(juce::ComboBox::textColourId), juce::Colours::black);
+        EXPECT_EQ(combo->findColour(juce::ComboBox::buttonColourId), disabledGrey);
+        EXPECT_EQ(combo->findColour(juce::ComboBox::arrowColourId), enabledGrey);
+        EXPECT_TRUE(combo->getTooltip().isEmpty());
+    }
+    EXPECT_EQ(panel->outputTypeCombo->findColour(juce::ComboBox::backgroundColourId), enabledGrey);
+
+    // The narrowest combo, the 46-pixel channel combo, has room for "15".
+    juce::Label* text = nullptr;
+    for (auto* child : panel->channelCombo->getChildren())
+        if (auto* label = dynamic_cast<juce::Label*>(child))
+            text = label;
+    ASSERT_NE(text, nullptr);
+    const auto textArea = text->getBorderSize().subtractedFrom(text->getLocalBounds());
+    EXPECT_GE(static_cast<float>(textArea.getWidth()), text->getFont().getStringWidthFloat("15"));
+    EXPECT_EQ(text->getText(), "15");
+}
+
+TEST_F(VaskorContentPanelTest, ButtonsStartTheirActions)
+{
+    start();
+
+    panel->openButton->triggerClick();
+    ASSERT_TRUE(TestSupport::runLoopUntil([this] { return fileRequests.size() == 1; }));
+    EXPECT_FALSE(fileRequests[0].forSave);
+
+    panel->saveButton->triggerClick();
+    ASSERT_TRUE(TestSupport::runLoopUntil([this] { return fileRequests.size() == 2; }));
+    EXPECT_TRUE(fileRequests[1].forSave);
+
+    // SEND is disabled while no output port is chosen: a click does nothing.
+    panel->sendButton->triggerClick();
+    juce::MessageManager::getInstance()->runDispatchLoopUntil(50);
+    EXPECT_EQ(fileRequests.size(), 2u);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(panel->working(), defaultBank());
+    EXPECT_FALSE(panel->changed);
 }
 
 TEST_F(VaskorContentPanelTest, SwitchingProgramsOnlyShowsThem)
@@ -621,6 +667,26 @@ TEST_F(VaskorContentPanelTest, ARefusedBankChangesNothing)
     EXPECT_EQ(shown(panel->durationCombo), "1.03");
     EXPECT_EQ(VaskorContentPanel::checkTemplate(olderModel.data(), 546),
               Tr::TString("seems to be a Vaskor MIDI 2 template"));
+}
+
+TEST_F(VaskorContentPanelTest, AnUnusableLastFileIsDroppedWithoutAMessageForTheBuiltInBank)
+{
+    const std::string lastFile = home.documentsDir() + "/broken.syx";
+    {
+        juce::FileOutputStream out(juce::File(lastFile.c_str()));
+        ASSERT_TRUE(out.openedOk());
+        out.write("not a bank", 10);
+    }
+    start(false);
+    panel->currentFile = juce::String::fromUTF8(lastFile.c_str());
+    ASSERT_TRUE(TestSupport::runLoopUntil([this] { return panel->afterStartRan; }, 5000));
+
+    EXPECT_TRUE(panel->currentFile.isEmpty());
+    EXPECT_EQ(panel->working(), defaultBank());
+    EXPECT_EQ(shown(panel->programCombo), "Program 1");
+    EXPECT_FALSE(panel->changed);
+    EXPECT_EQ(title(), baseTitle);
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(VaskorContentPanelTest, DocumentsFolderDefaultsToAFolderInTheUsersDocuments)

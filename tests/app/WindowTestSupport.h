@@ -46,6 +46,7 @@ struct HookLog
 struct ContentScript
 {
     bool loadBackground = true;
+    bool nativeTitleBar = false; // createContent switches the window to the native title bar
     bool loadSettingsResult = true;
     bool canCloseResult = true;
     std::string throwIn; // name of the hook that throws a Tr::Exception
@@ -64,6 +65,8 @@ public:
         record("createContent");
         if (script.loadBackground)
             BContentBase::createContent();
+        if (script.nativeTitleBar)
+            BWindow::getMainWindow()->setUsingNativeTitleBar(true);
     }
     bool loadSettings(const juce::String&) override
     {

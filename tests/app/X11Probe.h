@@ -1,6 +1,6 @@
 // A small X11 client for the tests of the running program: lists the
 // top-level windows the window manager manages, reads their names, process
-// ids and client sizes, and asks the window manager to close one.
+// ids, client sizes and map states, and asks the window manager to close one.
 // libX11 is loaded at run time, as the toolkit does.
 #pragma once
 
@@ -66,22 +66,17 @@ public:
             return result;
         sync(display, False);
         for (Window id : managedWindowIds())
-        {
-            ClientWindow window;
-            window.id = id;
-            window.name = windowName(id);
-            window.pid = windowPid(id);
-            XWindowAttributes attributes;
-            std::memset(&attributes, 0, sizeof(attributes));
-            if (getWindowAttributes(display, id, &attributes) != 0)
-            {
-                window.width = attributes.width;
-                window.height = attributes.height;
-                window.viewable = attributes.map_state == IsViewable;
-            }
-            result.push_back(window);
-        }
+            result.push_back(describe(id));
         return result;
+    }
+
+    /** Name, process id, size and map state of one window, managed or not. */
+    ClientWindow window(Window id)
+    {
+        if (display == nullptr)
+            return {};
+        sync(display, False);
+        return describe(id);
     }
 
     /** Asks the window manager to close window, as its close button would. */
@@ -112,6 +107,23 @@ private:
     static int ignoreError(Display*, XErrorEvent*) { return 0; }
 
     Window rootWindow() const { return RootWindow(display, DefaultScreen(display)); }
+
+    ClientWindow describe(Window id)
+    {
+        ClientWindow window;
+        window.id = id;
+        window.name = windowName(id);
+        window.pid = windowPid(id);
+        XWindowAttributes attributes;
+        std::memset(&attributes, 0, sizeof(attributes));
+        if (getWindowAttributes(display, id, &attributes) != 0)
+        {
+            window.width = attributes.width;
+            window.height = attributes.height;
+            window.viewable = attributes.map_state == IsViewable;
+        }
+        return window;
+    }
 
     std::vector<Window> managedWindowIds()
     {

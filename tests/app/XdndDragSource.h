@@ -69,21 +69,14 @@ public:
     {
         target = static_cast<Window>(targetWindow);
         data = uris;
+        where = (static_cast<long>(rootX) << 16) | (rootY & 0xffff);
         setSelectionOwner(display, xdndSelection, source, CurrentTime);
-
-        XEvent enter = clientMessage(xdndEnter);
-        enter.xclient.data.l[1] = static_cast<long>(protocolVersion) << 24;
-        enter.xclient.data.l[2] = static_cast<long>(uriList);
-        send(enter);
-
-        XEvent position = clientMessage(xdndPosition);
-        position.xclient.data.l[2] = (static_cast<long>(rootX) << 16) | (rootY & 0xffff);
-        position.xclient.data.l[3] = CurrentTime;
-        position.xclient.data.l[4] = static_cast<long>(xdndActionCopy);
-        send(position);
+        enterAndMove();
     }
 
-    /** Handles what the target sent since the last call. */
+    /** Handles what the target sent since the last call. A target that has
+        not answered for a while is told again that the drag is over it, as a
+        moving pointer would, so that one lost turn does not end the drag. */
     void pump()
     {
         while (pending(display) > 0)
@@ -97,6 +90,8 @@ public:
             else if (event.type == SelectionRequest)
                 onSelectionRequest(event.xselectionrequest);
         }
+        if (!answered && ++unansweredPumps % pumpsBeforeRepeat == 0)
+            enterAndMove();
     }
 
     /** The target accepted the drop at the position. */
@@ -108,6 +103,21 @@ public:
 
 private:
     static constexpr unsigned long protocolVersion = 3;
+    static constexpr int pumpsBeforeRepeat = 20;
+
+    void enterAndMove()
+    {
+        XEvent enter = clientMessage(xdndEnter);
+        enter.xclient.data.l[1] = static_cast<long>(protocolVersion) << 24;
+        enter.xclient.data.l[2] = static_cast<long>(uriList);
+        send(enter);
+
+        XEvent position = clientMessage(xdndPosition);
+        position.xclient.data.l[2] = where;
+        position.xclient.data.l[3] = CurrentTime;
+        position.xclient.data.l[4] = static_cast<long>(xdndActionCopy);
+        send(position);
+    }
 
     template <typename Function>
     bool load(Function& function, const char* name)
@@ -138,6 +148,7 @@ private:
 
     void onStatus(const XEvent& status)
     {
+        answered = true;
         accepted = (status.xclient.data.l[1] & 1) != 0;
         if (accepted && !dropSent)
         {
@@ -174,6 +185,9 @@ private:
     Window source = 0;
     Window target = 0;
     std::string data;
+    long where = 0;
+    bool answered = false;
+    int unansweredPumps = 0;
     bool dropSent = false;
 
     Atom xdndSelection = 0, xdndEnter = 0, xdndPosition = 0, xdndStatus = 0, xdndDrop = 0,

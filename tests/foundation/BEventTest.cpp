@@ -2,6 +2,8 @@
 #include "BEvent.h"
 #include "Millis.h"
 
+#include "support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -47,8 +49,7 @@ TEST(BEvent, OneSetReleasesExactlyOneWait)
     std::thread second(waiter);
     Tr::sleepMs(30);
     event.set();
-    for (int i = 0; i < 5000 && released == 0; ++i)
-        Tr::sleepMs(1);
+    EXPECT_TRUE(TestSupport::waitFor([&] { return released > 0; }));
     Tr::sleepMs(50);
     EXPECT_EQ(released.load(), 1);
     event.set();

@@ -231,6 +231,81 @@ TEST(BList, DeleteAllSkipsEntriesThatAnEarlierDestructorNulledOrRemoved)
     }
 }
 
+namespace {
+
+/** An element that takes its own entry out of the list it is in when it is
+    destroyed (by removing it, or by nulling it as the singleton registry
+    does), and may add a new element on its way out. */
+class Unregisters : public Tracked
+{
+public:
+    enum class How { Remove, Null, RemoveAndAdd };
+
+    Unregisters(std::string name, std::vector<std::string>& log, BList<Tracked*>& list, How how)
+        : Tracked(std::move(name), log), m_list(list), m_how(how), m_log(log)
+    {
+    }
+    ~Unregisters() override
+    {
+        const int index = m_list.indexOf(this);
+        if (m_how == How::RemoveAndAdd)
+            m_list.add(new Tracked("added", m_log));
+        if (m_how == How::Null)
+            m_list.set(index, nullptr);
+        else
+            m_list.removeAt(index);
+    }
+
+private:
+    BList<Tracked*>& m_list;
+    How m_how;
+    std::vector<std::string>& m_log;
+};
+
+} // namespace
+
+TEST(BList, DeleteAllDestroysEveryElementWhenDestructorsTakeOutTheirOwnEntries)
+{
+    for (auto how : {Unregisters::How::Remove, Unregisters::How::Null})
+    {
+        std::vector<std::string> log;
+        BList<Tracked*> list;
+        list.add(new Unregisters("a", log, list, how));
+        list.add(new Unregisters("b", log, list, how));
+        list.add(new Tracked("c", log));
+        list.deleteAll();   // a removed entry must not make the walk skip its successor
+        EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), log);
+        EXPECT_EQ(0, list.count());
+    }
+}
+
+TEST(BList, DeleteAllSurvivesADestructorThatMakesTheListGrow)
+{
+    std::vector<std::string> log;
+    BList<Tracked*> list;
+    for (int i = 0; i < 15; ++i)
+        list.add(new Tracked("t" + std::to_string(i), log));
+    list.add(new Unregisters("grower", log, list, Unregisters::How::RemoveAndAdd));
+    while (list.count() < 32)
+        list.add(nullptr);
+    ASSERT_EQ(32, list.capacity());
+    list.deleteAll();   // the grower's addition replaces the full array while the walk runs
+    ASSERT_EQ(17u, log.size());
+    EXPECT_EQ("grower", log[15]);
+    EXPECT_EQ("added", log[16]);
+    EXPECT_EQ(0, list.count());
+}
+
+TEST(BList, SetCapacityWithoutKeepingLeavesNullEntriesNotGarbage)
+{
+    BList<int*> list;
+    fill(list, 5);
+    list.setCapacity(8, false);
+    ASSERT_EQ(5, list.count());
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(nullptr, list.get(i));
+}
+
 TEST(BList, DeleteAtDestroysOneElementAndRemovesItsEntry)
 {
     std::vector<std::string> log;

@@ -2,6 +2,8 @@
 #include "BLock.h"
 #include "Millis.h"
 
+#include "support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -26,9 +28,7 @@ public:
     bool got() const { return got_; }
     bool waitUntilGot()
     {
-        for (int i = 0; i < 5000 && !got_; ++i)
-            Tr::sleepMs(1);
-        return got_;
+        return TestSupport::waitFor([this] { return got_.load(); });
     }
 
 private:

@@ -2,7 +2,8 @@
 #include "BThread.h"
 #include "Millis.h"
 
-#include "support/ThreadSanitizer.h"
+#include "support/Sanitizers.h"
+#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
 
@@ -11,17 +12,7 @@
 
 namespace {
 
-bool waitFor(const std::function<bool()>& condition, DWORD limitMs = 5000)
-{
-    const DWORD start = Tr::getMillis();
-    while (!condition())
-    {
-        if (Tr::getMillis() - start > limitMs)
-            return false;
-        Tr::sleepMs(1);
-    }
-    return true;
-}
+using TestSupport::waitFor;
 
 /** A thread whose body is a function; stops in its own destructor. */
 class TestThread : public Tr::BThread
@@ -105,8 +96,8 @@ TEST(BThread, StopFromInsideRunOnlyRequestsTheStop)
 
 TEST(BThread, ARunThatIgnoresTheStopIsTerminatedAfterAbout500Ms)
 {
-    if (TestSupport::kThreadSanitizer)
-        GTEST_SKIP() << "ThreadSanitizer does not model thread cancellation";
+    if (TestSupport::kCancellationUnmodelled)
+        GTEST_SKIP() << "the sanitizer of this build does not model thread cancellation";
     static std::atomic<int> unwound{0};
     TestThread thread([](TestThread&) {
         struct CountUnwind

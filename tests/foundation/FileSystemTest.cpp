@@ -1,11 +1,11 @@
 #include "FileSystem.h"
 
+#include "support/FileText.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <unistd.h>
@@ -14,15 +14,12 @@ namespace fs = std::filesystem;
 
 namespace
 {
-void writeBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using TestSupport::writeFileBytes;
 
 // A file of the given size whose bytes take no room on the disk.
 void makeSparseFile(const std::string& path, std::uintmax_t size)
 {
-    writeBytes(path, "");
+    writeFileBytes(path, "");
     fs::resize_file(path, size);
 }
 
@@ -45,7 +42,7 @@ TEST(FileSystem, LoadFileReadsEveryByteAndLeavesTheErrorAlone)
 {
     TestSupport::TempDir dir;
     const std::string bytes("a\0b\r\n\xff", 6);
-    writeBytes(dir.file("data.bin"), bytes);
+    writeFileBytes(dir.file("data.bin"), bytes);
 
     LoadResult result = load(dir.file("data.bin"));
     ASSERT_NE(result.buffer, nullptr);
@@ -59,7 +56,7 @@ TEST(FileSystem, LoadFileReadsEveryByteAndLeavesTheErrorAlone)
 TEST(FileSystem, LoadFileGivesAnEmptyFileItsOwnBuffer)
 {
     TestSupport::TempDir dir;
-    writeBytes(dir.file("empty"), "");
+    writeFileBytes(dir.file("empty"), "");
     LoadResult result = load(dir.file("empty"));
     ASSERT_NE(result.buffer, nullptr);
     EXPECT_EQ(result.size, 0);
@@ -101,7 +98,7 @@ TEST(FileSystem, LoadFileRefusesFilesOfTwoGigabytesAndMoreWithoutReadingThem)
 TEST(FileSystem, ExistenceTestsTellFilesFromFolders)
 {
     TestSupport::TempDir dir;
-    writeBytes(dir.file("f"), "x");
+    writeFileBytes(dir.file("f"), "x");
     EXPECT_TRUE(Tr::fileExists(dir.file("f").c_str()));
     EXPECT_FALSE(Tr::fileExists(dir.str().c_str()));
     EXPECT_FALSE(Tr::fileExists(Tr::TString(dir.file("none").c_str())));
@@ -118,21 +115,28 @@ TEST(FileSystem, CreateDirectoriesMakesEveryMissingLevel)
     EXPECT_TRUE(fs::is_directory(deep));
     EXPECT_TRUE(Tr::createDirectories(Tr::TString(deep.c_str())));
     EXPECT_TRUE(Tr::createDirectories("/"));
+
+    // A trailing or doubled separator names the same folder: made, and true.
+    for (const std::string& path : {dir.file("trailing/"), dir.file("double//inner")})
+    {
+        EXPECT_TRUE(Tr::createDirectories(path.c_str())) << path;
+        EXPECT_TRUE(fs::is_directory(path)) << path;
+    }
 }
 
 TEST(FileSystem, CreateDirectoriesStopsAtAFailureAndNeverMakesTopLevelNames)
 {
     TestSupport::TempDir dir;
-    writeBytes(dir.file("file"), "x");
+    writeFileBytes(dir.file("file"), "x");
     EXPECT_FALSE(Tr::createDirectories(dir.file("file/inner/deeper").c_str()));
     EXPECT_FALSE(fs::exists(dir.file("file/inner")));
 
-    const fs::path oldCurrent = fs::current_path();
-    fs::current_path(dir.path());
-    EXPECT_FALSE(Tr::createDirectories("relative"));
-    EXPECT_FALSE(fs::exists(dir.file("relative")));
-    EXPECT_FALSE(Tr::createDirectories("relative/x"));
-    fs::current_path(oldCurrent);
+    {
+        TestSupport::CurrentFolder inDir(dir.path());
+        EXPECT_FALSE(Tr::createDirectories("relative"));
+        EXPECT_FALSE(fs::exists(dir.file("relative")));
+        EXPECT_FALSE(Tr::createDirectories("relative/x"));
+    }
 
     const std::string underRoot = "/vaskor-never-made-" + std::to_string(::getpid());
     EXPECT_FALSE(Tr::createDirectories(underRoot.c_str()));

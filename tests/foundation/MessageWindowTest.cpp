@@ -3,26 +3,19 @@
 #include "Millis.h"
 #include "TMessageWindowThread.h"
 
+#include "support/RecordingWindowProcedure.h"
+#include "support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
 
-bool waitFor(const std::function<bool()>& condition, DWORD limitMs = 5000)
-{
-    const DWORD start = Tr::getMillis();
-    while (!condition())
-    {
-        if (Tr::getMillis() - start > limitMs)
-            return false;
-        Tr::sleepMs(1);
-    }
-    return true;
-}
+using TestSupport::waitFor;
 
 /** Records the messages its window receives and the thread they arrive on. */
 class RecordingListener : public Tr::TWndMessageListener
@@ -73,49 +66,86 @@ Tr::TMessageWindowThread* messageThread()
     return Tr::g_messageWindowThread;
 }
 
-std::vector<UINT> g_previousSaw;
-
-LRESULT CALLBACK previousProcedure(HWND, UINT message, WPARAM, LPARAM)
+/** Two listeners with a window each, both on the message thread. */
+struct WindowPair
 {
-    g_previousSaw.push_back(message);
-    return 77;
-}
+    RecordingListener first;
+    RecordingListener second;
+    HWND a = Tr::createMessageWindow(&first, Tr::TString("first"));
+    HWND b = Tr::createMessageWindow(&second, Tr::TString("second"));
+};
+
+/** Keeps the message thread inside the listener's handling of a broadcast
+    until release(), so that the messages posted meanwhile wait in its queue
+    together. */
+class BusyMessageThread
+{
+public:
+    explicit BusyMessageThread(RecordingListener& listener) : listener_(listener)
+    {
+        listener_.block = true;
+        const int before = listener_.deviceChanges;
+        BroadcastDeviceChange();
+        busy_ = waitFor([&] { return listener_.deviceChanges > before; });
+    }
+    ~BusyMessageThread()
+    {
+        release();
+        if (releaser_.joinable())
+            releaser_.join();
+    }
+    BusyMessageThread(const BusyMessageThread&) = delete;
+    BusyMessageThread& operator=(const BusyMessageThread&) = delete;
+
+    bool busy() const { return busy_; }
+    void release() { listener_.block = false; }
+
+    /** Lets the thread go on from another thread after a short while, for a
+        caller that is itself about to wait for the message thread. */
+    void releaseSoon()
+    {
+        releaser_ = std::thread([this] {
+            Tr::sleepMs(50);
+            release();
+        });
+    }
+
+private:
+    RecordingListener& listener_;
+    bool busy_ = false;
+    std::thread releaser_;
+};
 
 } // namespace
 
 TEST(MessageWindow, TwoWindowsShareOneThreadThatEndsWithTheLastRelease)
 {
-    RecordingListener first;
-    RecordingListener second;
-    HWND a = Tr::createMessageWindow(&first, Tr::TString("first"));
-    ASSERT_NE(a, nullptr);
+    WindowPair pair;
+    ASSERT_NE(pair.a, nullptr);
+    ASSERT_NE(pair.b, nullptr);
+    EXPECT_NE(pair.a, pair.b);
     Tr::TMessageWindowThread* thread = messageThread();
     ASSERT_NE(thread, nullptr);
     EXPECT_TRUE(thread->isRunning());
     EXPECT_EQ(thread->getName(), "Window Message Thread");
     const DWORD firstThreadId = thread->getThreadId();
-
-    HWND b = Tr::createMessageWindow(&second, Tr::TString("second"));
-    ASSERT_NE(b, nullptr);
-    EXPECT_NE(a, b);
-    EXPECT_EQ(messageThread(), thread);
     EXPECT_EQ(thread->windowCount(), 2);
-    EXPECT_EQ(thread->windowAt(0), a);
-    EXPECT_EQ(thread->windowAt(1), b);
+    EXPECT_EQ(thread->windowAt(0), pair.a);
+    EXPECT_EQ(thread->windowAt(1), pair.b);
     EXPECT_EQ(thread->windowAt(2), nullptr);
     EXPECT_EQ(thread->windowAt(-1), nullptr);
 
-    Tr::releaseMessageWindow(a);
+    Tr::releaseMessageWindow(pair.a);
     ASSERT_TRUE(waitFor([&] { return thread->windowCount() == 1; }));
     EXPECT_EQ(messageThread(), thread);
     EXPECT_TRUE(thread->isRunning());
-    EXPECT_FALSE(IsWindow(a));
+    EXPECT_FALSE(IsWindow(pair.a));
 
-    Tr::releaseMessageWindow(b);
+    Tr::releaseMessageWindow(pair.b);
     EXPECT_EQ(messageThread(), nullptr);
-    EXPECT_FALSE(IsWindow(b));
+    EXPECT_FALSE(IsWindow(pair.b));
 
-    HWND c = Tr::createMessageWindow(&first, Tr::TString("again"));
+    HWND c = Tr::createMessageWindow(&pair.first, Tr::TString("again"));
     ASSERT_NE(c, nullptr);
     ASSERT_NE(messageThread(), nullptr);
     EXPECT_NE(messageThread()->getThreadId(), firstThreadId) << "a fresh thread serves the next window";
@@ -125,44 +155,105 @@ TEST(MessageWindow, TwoWindowsShareOneThreadThatEndsWithTheLastRelease)
 
 TEST(MessageWindow, ABroadcastDeviceChangeReachesEveryListenerOnTheMessageThread)
 {
-    RecordingListener first;
-    RecordingListener second;
-    HWND a = Tr::createMessageWindow(&first, Tr::TString("first"));
-    HWND b = Tr::createMessageWindow(&second, Tr::TString("second"));
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
+    WindowPair pair;
+    ASSERT_NE(pair.a, nullptr);
+    ASSERT_NE(pair.b, nullptr);
     EXPECT_GE(BroadcastDeviceChange(), 2);
-    ASSERT_TRUE(waitFor([&] { return first.deviceChanges == 1 && second.deviceChanges == 1; }));
+    ASSERT_TRUE(waitFor([&] { return pair.first.deviceChanges == 1 && pair.second.deviceChanges == 1; }));
     const DWORD messageThreadId = messageThread()->getThreadId();
-    EXPECT_EQ(first.thread.load(), messageThreadId);
-    EXPECT_EQ(second.thread.load(), messageThreadId);
-    EXPECT_EQ(first.lastWindow.load(), a);
-    EXPECT_EQ(second.lastWindow.load(), b);
-    Tr::releaseMessageWindow(a);
-    Tr::releaseMessageWindow(b);
+    EXPECT_EQ(pair.first.thread.load(), messageThreadId);
+    EXPECT_EQ(pair.second.thread.load(), messageThreadId);
+    EXPECT_EQ(pair.first.lastWindow.load(), pair.a);
+    EXPECT_EQ(pair.second.lastWindow.load(), pair.b);
+    Tr::releaseMessageWindow(pair.a);
+    Tr::releaseMessageWindow(pair.b);
     EXPECT_EQ(messageThread(), nullptr);
 }
 
 TEST(MessageWindow, BackToBackReleasesEndTheThreadAndTheNextWindowComesAtOnce)
 {
-    RecordingListener first;
-    RecordingListener second;
-    HWND a = Tr::createMessageWindow(&first, Tr::TString("first"));
-    HWND b = Tr::createMessageWindow(&second, Tr::TString("second"));
-    ASSERT_NE(b, nullptr);
+    WindowPair pair;
+    ASSERT_NE(pair.a, nullptr);
+    ASSERT_NE(pair.b, nullptr);
     // The second release comes before the thread has destroyed the first
     // window; it is still the release of the last window.
-    Tr::releaseMessageWindow(a);
-    Tr::releaseMessageWindow(b);
+    Tr::releaseMessageWindow(pair.a);
+    Tr::releaseMessageWindow(pair.b);
     EXPECT_EQ(messageThread(), nullptr);
-    EXPECT_FALSE(IsWindow(a));
-    EXPECT_FALSE(IsWindow(b));
+    EXPECT_FALSE(IsWindow(pair.a));
+    EXPECT_FALSE(IsWindow(pair.b));
 
     const DWORD start = Tr::getMillis();
-    HWND c = Tr::createMessageWindow(&first, Tr::TString("third"));
+    HWND c = Tr::createMessageWindow(&pair.first, Tr::TString("third"));
     EXPECT_NE(c, nullptr);
     EXPECT_LT(Tr::getMillis() - start, 1500u) << "no request waits on a thread whose loop is ending";
     Tr::releaseMessageWindow(c);
+    EXPECT_EQ(messageThread(), nullptr);
+}
+
+TEST(MessageWindow, ACreationWhileADestroyIsStillQueuedGetsItsOwnWindow)
+{
+    WindowPair pair;
+    ASSERT_NE(pair.a, nullptr);
+    ASSERT_NE(pair.b, nullptr);
+    Tr::TMessageWindowThread* thread = messageThread();
+    RecordingListener third;
+    HWND c = nullptr;
+    DWORD took = 0;
+    {
+        BusyMessageThread busy(pair.second);
+        ASSERT_TRUE(busy.busy());
+        // The destroy of the first window is queued ahead of the create: the
+        // list does not grow when the new window joins it.
+        Tr::releaseMessageWindow(pair.a);
+        busy.releaseSoon();
+        const DWORD start = Tr::getMillis();
+        c = Tr::createMessageWindow(&third, Tr::TString("third"));
+        took = Tr::getMillis() - start;
+    }
+    ASSERT_NE(c, nullptr);
+    EXPECT_LT(took, 1500u) << "the answer comes as soon as the request is served";
+    EXPECT_EQ(thread->windowCount(), 2);
+    EXPECT_EQ(thread->windowAt(1), c);
+    BroadcastDeviceChange();
+    ASSERT_TRUE(waitFor([&] { return third.deviceChanges == 1; }));
+    EXPECT_EQ(third.lastWindow.load(), c);
+    Tr::releaseMessageWindow(c);
+    Tr::releaseMessageWindow(pair.b);
+    EXPECT_EQ(messageThread(), nullptr);
+}
+
+TEST(MessageWindow, AListenerMayReleaseItsOwnLastWindow)
+{
+    /** Releases its window from inside its first device-change call. */
+    class SelfReleasing : public RecordingListener
+    {
+    public:
+        LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int* handled) override
+        {
+            if (message == WM_DEVICECHANGE && !released.exchange(true))
+                Tr::releaseMessageWindow(window);
+            return RecordingListener::handleMessage(window, message, wParam, lParam, handled);
+        }
+        std::atomic<bool> released{false};
+    };
+    SelfReleasing listener;
+    HWND window = Tr::createMessageWindow(&listener, Tr::TString("self"));
+    ASSERT_NE(window, nullptr);
+    Tr::TMessageWindowThread* thread = messageThread();
+    const DWORD endedThreadId = thread->getThreadId();
+    BroadcastDeviceChange();
+    // The loop ends by itself after destroying the window; the object that
+    // ran it stays until the next creation replaces it.
+    ASSERT_TRUE(waitFor([&] { return !thread->isRunning(); }));
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(messageThread(), thread);
+
+    RecordingListener next;
+    HWND nextWindow = Tr::createMessageWindow(&next, Tr::TString("next"));
+    ASSERT_NE(nextWindow, nullptr);
+    EXPECT_NE(messageThread()->getThreadId(), endedThreadId);
+    Tr::releaseMessageWindow(nextWindow);
     EXPECT_EQ(messageThread(), nullptr);
 }
 
@@ -188,23 +279,26 @@ TEST(MessageWindow, AHandledMessageNeverReachesThePreviousProcedure)
 {
     // A window subclassed the way the message thread does it, over a
     // procedure that records what is passed on.
+    using TestSupport::RecordedMessages;
+    const auto previous = &TestSupport::recordingWindowProcedure;
     RecordingListener listener;
     HWND window = CreateWindowExA(0, "Message", "sub", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
-    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&previousProcedure));
-    auto* info = new Tr::TMessageWindowInfo(&previousProcedure, &listener);
+    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    auto* info = new Tr::TMessageWindowInfo(previous, &listener);
     SetWindowLongA(window, GWL_USERDATA, reinterpret_cast<LONG_PTR>(info)); // the window owns it now
     SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&Tr::messageWindowProc));
-    g_previousSaw.clear();
+    RecordedMessages::instance().clear();
 
     MSG handled{window, WM_USER + 5, 0, 0, 0};
     EXPECT_EQ(DispatchMessageA(&handled), 0);
-    EXPECT_TRUE(g_previousSaw.empty());
+    EXPECT_TRUE(RecordedMessages::instance().get().empty());
 
     listener.handles = false;
     MSG passedOn{window, WM_USER + 6, 0, 0, 0};
-    EXPECT_EQ(DispatchMessageA(&passedOn), 77) << "an unhandled message gets the previous procedure's result";
-    EXPECT_EQ(g_previousSaw, std::vector<UINT>{WM_USER + 6});
+    EXPECT_EQ(DispatchMessageA(&passedOn), TestSupport::kRecordingProcedureResult)
+        << "an unhandled message gets the previous procedure's result";
+    EXPECT_EQ(RecordedMessages::instance().get(), std::vector<UINT>{WM_USER + 6});
 
     MSG notice{window, Tr::kMessageWindowCreatedNotice, 0, Tr::kMessageWindowCreatedNotice, 0};
     EXPECT_EQ(DispatchMessageA(&notice), 0);
@@ -220,24 +314,21 @@ TEST(MessageWindow, AHandledMessageNeverReachesThePreviousProcedure)
     Tr::releaseMessageWindow(window);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(listener.messages().size(), 3u);
-    EXPECT_EQ(g_previousSaw,
+    EXPECT_EQ(RecordedMessages::instance().get(),
               (std::vector<UINT>{WM_USER + 6, Tr::kMessageWindowCreatedNotice, WM_DESTROY, WM_NCDESTROY}));
     Tr::releaseMessageWindow(nullptr);
 }
 
 TEST(MessageWindow, AReleasedWindowsListenerHearsNothingMore)
 {
-    RecordingListener kept;
-    RecordingListener released;
-    HWND keptWindow = Tr::createMessageWindow(&kept, Tr::TString("kept"));
-    HWND releasedWindow = Tr::createMessageWindow(&released, Tr::TString("released"));
-    ASSERT_NE(keptWindow, nullptr);
-    ASSERT_NE(releasedWindow, nullptr);
-    Tr::releaseMessageWindow(releasedWindow);
+    WindowPair pair;
+    ASSERT_NE(pair.a, nullptr);
+    ASSERT_NE(pair.b, nullptr);
+    Tr::releaseMessageWindow(pair.b);
     BroadcastDeviceChange();
-    ASSERT_TRUE(waitFor([&] { return kept.deviceChanges == 1; }));
-    EXPECT_TRUE(released.messages().empty()) << "not even the destruction's own messages";
-    Tr::releaseMessageWindow(keptWindow);
+    ASSERT_TRUE(waitFor([&] { return pair.first.deviceChanges == 1; }));
+    EXPECT_TRUE(pair.second.messages().empty()) << "not even the destruction's own messages";
+    Tr::releaseMessageWindow(pair.a);
 }
 
 TEST(MessageWindow, AWindowRequestedTooLateIsNeverMadeForItsGoneListener)
@@ -247,15 +338,13 @@ TEST(MessageWindow, AWindowRequestedTooLateIsNeverMadeForItsGoneListener)
     ASSERT_NE(busyWindow, nullptr);
     Tr::TMessageWindowThread* thread = messageThread();
 
-    // Keep the message thread busy past the requester's 2000 polls.
-    busy.block = true;
-    BroadcastDeviceChange();
-    ASSERT_TRUE(waitFor([&] { return busy.deviceChanges == 1; }));
     {
+        // Keep the message thread busy past the requester's 2000 polls.
+        BusyMessageThread holding(busy);
+        ASSERT_TRUE(holding.busy());
         RecordingListener late;
         EXPECT_EQ(Tr::createMessageWindow(&late, Tr::TString("late")), nullptr);
-    } // the late listener is gone
-    busy.block = false;
+    } // the late listener is gone, and the thread goes on
 
     RecordingListener next;
     HWND nextWindow = Tr::createMessageWindow(&next, Tr::TString("next"));
@@ -266,5 +355,39 @@ TEST(MessageWindow, AWindowRequestedTooLateIsNeverMadeForItsGoneListener)
     EXPECT_EQ(next.lastWindow.load(), nextWindow) << "the answer belongs to its own request";
     Tr::releaseMessageWindow(nextWindow);
     Tr::releaseMessageWindow(busyWindow);
+    EXPECT_EQ(messageThread(), nullptr);
+}
+
+TEST(MessageWindow, ARequestQueuedBehindTheEndOfTheLoopIsAnsweredAtOnce)
+{
+    RecordingListener busy;
+    HWND busyWindow = Tr::createMessageWindow(&busy, Tr::TString("busy"));
+    ASSERT_NE(busyWindow, nullptr);
+    const DWORD endedThreadId = messageThread()->getThreadId();
+
+    RecordingListener late;
+    HWND lateWindow = nullptr;
+    DWORD took = 0;
+    {
+        BusyMessageThread holding(busy);
+        ASSERT_TRUE(holding.busy());
+        // The platform's quit message ends the loop before it reaches the
+        // create request; the request is freed all the same.
+        ASSERT_TRUE(PostThreadMessageA(endedThreadId, WM_QUIT, 0, 0));
+        holding.releaseSoon();
+        const DWORD start = Tr::getMillis();
+        lateWindow = Tr::createMessageWindow(&late, Tr::TString("late"));
+        took = Tr::getMillis() - start;
+    }
+    EXPECT_EQ(lateWindow, nullptr);
+    EXPECT_LT(took, 1500u) << "a loop that has ended is not waited for";
+    EXPECT_TRUE(late.messages().empty());
+    EXPECT_FALSE(IsWindow(busyWindow)) << "the ended loop destroyed its windows";
+
+    RecordingListener next;
+    HWND nextWindow = Tr::createMessageWindow(&next, Tr::TString("next"));
+    ASSERT_NE(nextWindow, nullptr);
+    EXPECT_NE(messageThread()->getThreadId(), endedThreadId) << "a fresh thread serves the next window";
+    Tr::releaseMessageWindow(nextWindow);
     EXPECT_EQ(messageThread(), nullptr);
 }

@@ -1,12 +1,13 @@
 #include "TIniFile.h"
 
+#include "support/FileText.h"
+#include "support/FileWriteFailure.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
-#include <fstream>
+#include <iterator>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <unistd.h>
 
@@ -14,18 +15,8 @@ namespace fs = std::filesystem;
 
 namespace
 {
-void writeFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using TestSupport::readFileBytes;
+using TestSupport::writeFileBytes;
 
 Tr::TIniFile parsed(const char* text)
 {
@@ -103,18 +94,18 @@ TEST(TIniFile, SavesSectionsInByteOrderWithoutEmptyLines)
 {
     TestSupport::TempDir dir;
     const std::string path = dir.file("order.ini");
-    writeFile(path, "[bb]\r\n\r\nz=1\r\n[MIDI.out]\r\n[MIDI.in]\r\nx=\r\n[Current]\r\n\r\n[S]\r\n[aa]\r\nq=2\r\n");
+    writeFileBytes(path, "[bb]\r\n\r\nz=1\r\n[MIDI.out]\r\n[MIDI.in]\r\nx=\r\n[Current]\r\n\r\n[S]\r\n[aa]\r\nq=2\r\n");
     Tr::TIniFile ini(path.c_str());
     ASSERT_TRUE(ini.load());
     ASSERT_TRUE(ini.save());
-    EXPECT_EQ(readFile(path), "[Current]\n[S]\n\n[MIDI.in]\nx=\n\n[aa]\nq=2\n\n[bb]\nz=1\n\n");
+    EXPECT_EQ(readFileBytes(path), "[Current]\n[S]\n\n[MIDI.in]\nx=\n\n[aa]\nq=2\n\n[bb]\nz=1\n\n");
 }
 
 TEST(TIniFile, PreferencesSurviveLoadChangeAndSaveByteForByte)
 {
     TestSupport::TempDir dir;
     const std::string path = dir.file("Vaskor MIDI 5.kqxs");
-    writeFile(path,
+    writeFileBytes(path,
               "; written by hand\r\n"
               "[Current]\r\n"
               "MainLeft=120\r\n"
@@ -166,7 +157,7 @@ TEST(TIniFile, PreferencesSurviveLoadChangeAndSaveByteForByte)
                                  "colour = blue\n"
                                  "; keep me\n"
                                  "\n";
-    EXPECT_EQ(readFile(path), expected);
+    EXPECT_EQ(readFileBytes(path), expected);
 
     // A second round without changes writes the same bytes.
     Tr::TIniFile again(path.c_str());
@@ -174,7 +165,7 @@ TEST(TIniFile, PreferencesSurviveLoadChangeAndSaveByteForByte)
     EXPECT_EQ(again.readString("Current", "File", ""), "/home/user/new bank.syx");
     EXPECT_EQ(again.readString("Zeta Tools", "colour", ""), "blue");
     ASSERT_TRUE(again.save());
-    EXPECT_EQ(readFile(path), expected);
+    EXPECT_EQ(readFileBytes(path), expected);
 }
 
 TEST(TIniFile, ValuesThatWouldBreakTheFileAreQuotedAndReadBackUnchanged)
@@ -232,17 +223,17 @@ TEST(TIniFile, SaveMakesTheMissingFoldersOfTheFile)
     Tr::TIniFile ini(path.c_str());
     ini.writeString("Sec", "k", "v");
     ASSERT_TRUE(ini.save());
-    EXPECT_EQ(readFile(path), "[Sec]\nk=v\n\n");
+    EXPECT_EQ(readFileBytes(path), "[Sec]\nk=v\n\n");
 }
 
 TEST(TIniFile, SaveThatCannotWriteFailsAndLeavesTheOldFile)
 {
     TestSupport::TempDir dir;
-    writeFile(dir.file("blocker"), "not a folder");
+    writeFileBytes(dir.file("blocker"), "not a folder");
     Tr::TIniFile ini(dir.file("blocker/prefs.ini").c_str());
     ini.writeString("Sec", "k", "v");
     EXPECT_FALSE(ini.save());
-    EXPECT_EQ(readFile(dir.file("blocker")), "not a folder");
+    EXPECT_EQ(readFileBytes(dir.file("blocker")), "not a folder");
 
     fs::create_directory(dir.file("folder.ini"));
     ini.setFileName(dir.file("folder.ini").c_str());
@@ -259,12 +250,32 @@ TEST(TIniFile, SaveRefusesAFileThatIsNotWritable)
         GTEST_SKIP() << "file permissions do not bind the superuser";
     TestSupport::TempDir dir;
     const std::string path = dir.file("locked.ini");
-    writeFile(path, "[Old]\nk=1\n");
+    writeFileBytes(path, "[Old]\nk=1\n");
     fs::permissions(path, fs::perms::owner_read);
     Tr::TIniFile ini(path.c_str());
     ini.writeString("New", "k", "2");
     EXPECT_FALSE(ini.save());
-    EXPECT_EQ(readFile(path), "[Old]\nk=1\n");
+    EXPECT_EQ(readFileBytes(path), "[Old]\nk=1\n");
+}
+
+TEST(TIniFile, SaveThatFailsWhileWritingKeepsTheOldFile)
+{
+    TestSupport::TempDir dir;
+    const std::string path = dir.file("prefs.kqxs");
+    writeFileBytes(path, "[Old]\nk=1\n");
+    Tr::TIniFile ini(path.c_str());
+    ASSERT_TRUE(ini.load());
+    ini.writeString("Old", "long", std::string(4096, 'v').c_str());
+    {
+        // A full disk, as far as this process can tell.
+        TestSupport::ScopedFileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.isActive());
+        EXPECT_FALSE(ini.save());
+    }
+    EXPECT_EQ(readFileBytes(path), "[Old]\nk=1\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+    EXPECT_TRUE(ini.save());
+    EXPECT_EQ(readFileBytes(path), "[Old]\nk=1\nlong=" + std::string(4096, 'v') + "\n\n");
 }
 
 TEST(TIniFile, SectionNamesOfAnyLengthAreSaved)

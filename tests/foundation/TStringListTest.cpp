@@ -1,9 +1,9 @@
 #include "TStringList.h"
 
+#include "support/FileText.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -65,7 +65,7 @@ TEST(TStringList, SetTextStopsAtTheLengthOrANul)
 TEST(TStringList, LoadFromFileKeepsTheLinesWhenTheFileIsMissing)
 {
     TestSupport::TempDir dir;
-    std::ofstream(dir.file("list.txt"), std::ios::binary) << "one\r\ntwo";
+    TestSupport::writeFileBytes(dir.file("list.txt"), "one\r\ntwo");
     Tr::TStringList list = listOf({"kept"});
     EXPECT_FALSE(list.loadFromFile(dir.file("missing.txt").c_str()));
     EXPECT_EQ(linesOf(list), (Lines {"kept"}));

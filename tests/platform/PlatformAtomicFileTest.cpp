@@ -2,17 +2,15 @@
 // bytes or untouched, links are followed, and no temporary file is left over.
 #include "files/PlatformAtomicFile.h"
 
+#include "support/FileWriteFailure.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -20,17 +18,9 @@ namespace fs = std::filesystem;
 
 namespace
 {
-std::vector<unsigned char> readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using TestSupport::readBytes;
+using TestSupport::ScopedFileSizeLimit;
+using TestSupport::writeBytes;
 
 std::vector<unsigned char> pattern(size_t size, unsigned char seed)
 {
@@ -61,30 +51,6 @@ public:
 
 private:
     mode_t old_;
-};
-
-// Limits the size of files this process may write; a write past the limit
-// fails with EFBIG instead of killing the process. Works for root as well.
-class ScopedFileSizeLimit
-{
-public:
-    explicit ScopedFileSizeLimit(rlim_t bytes)
-    {
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~ScopedFileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_ {};
-    void (*oldHandler_)(int) = nullptr;
 };
 } // namespace
 
@@ -136,6 +102,7 @@ TEST(PlatformAtomicFile, AFailedWriteLeavesTheOldFileByteForByteAndNoTemporaryFi
     bool replaced = true;
     {
         ScopedFileSizeLimit limit(100);
+        ASSERT_TRUE(limit.isActive());
         const auto bytes = pattern(690, 11);
         replaced = PlatformAtomicFile::replaceContents(path.c_str(), bytes.data(), bytes.size(), &error);
     }

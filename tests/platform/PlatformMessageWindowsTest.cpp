@@ -2,10 +2,12 @@
 #include "threads/PlatformThreads.h"
 #include "windows/PlatformMessageWindows.h"
 
+#include "support/RecordingWindowProcedure.h"
+#include "support/WaitFor.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <thread>
 #include <vector>
 
@@ -79,26 +81,6 @@ std::atomic<int> LoopThread::deviceChanges{0};
 std::atomic<DWORD> LoopThread::deliveredOn{0};
 std::atomic<int> LoopThread::returnedByGetMessage{0};
 
-bool waitFor(const std::function<bool()>& condition, DWORD limitMs = 5000)
-{
-    const DWORD start = timeGetTime();
-    while (!condition())
-    {
-        if (timeGetTime() - start > limitMs)
-            return false;
-        Sleep(1);
-    }
-    return true;
-}
-
-std::vector<UINT> g_seen;
-
-LRESULT CALLBACK recordingProcedure(HWND, UINT message, WPARAM, LPARAM)
-{
-    g_seen.push_back(message);
-    return 42;
-}
-
 } // namespace
 
 TEST(PlatformMessageWindows, PostingToAThreadFailsUntilItsFirstGetMessage)
@@ -116,7 +98,7 @@ TEST(PlatformMessageWindows, PostingToAThreadFailsUntilItsFirstGetMessage)
         Sleep(1);
     EXPECT_FALSE(PostThreadMessageA(id, WM_USER + 1, 7, 8));
     mayWait = true;
-    ASSERT_TRUE(waitFor([&] { return PostThreadMessageA(id, WM_USER + 1, 7, 8) != FALSE; }));
+    ASSERT_TRUE(TestSupport::waitFor([&] { return PostThreadMessageA(id, WM_USER + 1, 7, 8) != FALSE; }));
     receiver.join();
     EXPECT_EQ(received.hwnd, nullptr);
     EXPECT_EQ(received.message, WM_USER + 1);
@@ -143,14 +125,16 @@ TEST(PlatformMessageWindows, OnlyTheMessageClassMakesWindowsAndTheirSlotsHoldPoi
     EXPECT_EQ(SetWindowLongA(window, GWL_USERDATA, wide), 0);
     EXPECT_EQ(SetWindowLongA(window, GWL_USERDATA, 1), wide) << "answers the previous value, pointer-sized";
 
-    g_seen.clear();
-    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&recordingProcedure));
+    TestSupport::RecordedMessages::instance().clear();
+    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&TestSupport::recordingWindowProcedure));
     MSG message{window, WM_USER + 3, 0, 0, 0};
-    EXPECT_EQ(DispatchMessageA(&message), 42);
-    EXPECT_EQ(CallWindowProcA(&recordingProcedure, window, WM_USER + 4, 0, 0), 42);
+    EXPECT_EQ(DispatchMessageA(&message), TestSupport::kRecordingProcedureResult);
+    EXPECT_EQ(CallWindowProcA(&TestSupport::recordingWindowProcedure, window, WM_USER + 4, 0, 0),
+              TestSupport::kRecordingProcedureResult);
 
     EXPECT_TRUE(DestroyWindow(window));
-    EXPECT_EQ(g_seen, (std::vector<UINT>{WM_USER + 3, WM_USER + 4, WM_DESTROY, WM_NCDESTROY}));
+    EXPECT_EQ(TestSupport::RecordedMessages::instance().get(),
+              (std::vector<UINT>{WM_USER + 3, WM_USER + 4, WM_DESTROY, WM_NCDESTROY}));
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(DestroyWindow(window));
     EXPECT_EQ(GetWindowLongA(window, GWL_USERDATA), 0);
@@ -163,7 +147,7 @@ TEST(PlatformMessageWindows, BroadcastReachesEveryTopLevelWindowInsideGetMessage
     LoopThread::returnedByGetMessage = 0;
     LoopThread loop(2);
     EXPECT_EQ(BroadcastDeviceChange(), 2);
-    ASSERT_TRUE(waitFor([] { return LoopThread::deviceChanges == 2; }));
+    ASSERT_TRUE(TestSupport::waitFor([] { return LoopThread::deviceChanges == 2; }));
     EXPECT_EQ(LoopThread::deliveredOn.load(), loop.id());
     EXPECT_EQ(LoopThread::returnedByGetMessage.load(), 0) << "sent messages are not handed out by GetMessageA";
 }
@@ -173,7 +157,7 @@ TEST(PlatformMessageWindows, BroadcastFromTheWindowThreadItselfDoesNotWait)
     LoopThread::deviceChanges = 0;
     LoopThread loop(1);
     EXPECT_EQ(BroadcastDeviceChange(DBT_DEVNODES_CHANGED, 1), 1);
-    ASSERT_TRUE(waitFor([] { return LoopThread::deviceChanges == 2; }));
+    ASSERT_TRUE(TestSupport::waitFor([] { return LoopThread::deviceChanges == 2; }));
 }
 
 TEST(PlatformMessageWindows, BroadcastSkipsDestroyedWindowsAndWindowsOfEndedThreads)
@@ -186,7 +170,7 @@ TEST(PlatformMessageWindows, BroadcastSkipsDestroyedWindowsAndWindowsOfEndedThre
         // Destroying from another thread is allowed; the window leaves at once.
         EXPECT_TRUE(DestroyWindow(loop.window(0)));
         EXPECT_EQ(BroadcastDeviceChange(), 1);
-        ASSERT_TRUE(waitFor([] { return LoopThread::deviceChanges == 1; }));
+        ASSERT_TRUE(TestSupport::waitFor([] { return LoopThread::deviceChanges == 1; }));
     }
     EXPECT_FALSE(IsWindow(left)) << "the windows of an ended thread go with it";
     EXPECT_EQ(BroadcastDeviceChange(), 0);

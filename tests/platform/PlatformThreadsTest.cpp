@@ -1,7 +1,7 @@
 // Threads, events, critical sections and the clock of the platform layer.
 #include "threads/PlatformThreads.h"
 
-#include "support/ThreadSanitizer.h"
+#include "support/Sanitizers.h"
 
 #include <gtest/gtest.h>
 
@@ -73,8 +73,8 @@ TEST(PlatformThreads, WaitOnARunningThreadTimesOutWith258)
 
 TEST(PlatformThreads, TerminateThreadCancelsASleepingThreadAndUnwindsItsStack)
 {
-    if (TestSupport::kThreadSanitizer)
-        GTEST_SKIP() << "ThreadSanitizer does not model thread cancellation";
+    if (TestSupport::kCancellationUnmodelled)
+        GTEST_SKIP() << "the sanitizer of this build does not model thread cancellation";
     ThreadRecord record;
     HANDLE thread = CreateThread(nullptr, 0, &sleepUntilFinished, &record, 0, nullptr);
     ASSERT_NE(thread, nullptr);

@@ -1,0 +1,45 @@
+// Small file helpers shared by the tests of the file-based classes: write and
+// read a whole file as bytes, and run a block with another current folder.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace TestSupport
+{
+inline void writeFileBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+inline std::string readFileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+// Makes folder the process's current folder for its lifetime and then goes
+// back, also when the test fails on the way.
+class CurrentFolder
+{
+public:
+    explicit CurrentFolder(const std::filesystem::path& folder) : m_old(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(folder);
+    }
+    ~CurrentFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::current_path(m_old, ignored);
+    }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::filesystem::path m_old;
+};
+} // namespace TestSupport
