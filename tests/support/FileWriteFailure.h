@@ -4,9 +4,9 @@
 // limit instead.
 #pragma once
 
+#include "FileText.h"
+
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <sys/resource.h>
 #include <vector>
@@ -16,15 +16,14 @@ namespace TestSupport
 /** Every byte of the file at path; empty when it cannot be read. */
 inline std::vector<unsigned char> readBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::string bytes = readFileBytes(path);
+    return {bytes.begin(), bytes.end()};
 }
 
 /** Makes the file at path hold exactly bytes. */
 inline void writeBytes(const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    writeFileBytes(path, std::string(bytes.begin(), bytes.end()));
 }
 
 /**
