@@ -7,6 +7,7 @@
 #include "TemplateBank.h"
 #include "VaskorContentPanel.h"
 
+#include "PanelTestSupport.h"
 #include "support/FileWriteFailure.h"
 #include "support/TempDir.h"
 
@@ -27,16 +28,10 @@ namespace fs = std::filesystem;
 
 namespace
 {
-using Bytes = std::vector<unsigned char>;
+using TestSupport::Bytes;
 
-// Windows in these tests live without an application object; a creator that
-// makes none still counts the executable as a standalone program, so the
-// toolkit installs its X error handlers and a harmless X error (a window of
-// another client gone while it is looked up) does not end the process.
-const bool noApplicationObject = [] {
-    juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
-    return true;
-}();
+// Windows in these tests live without an application object.
+[[maybe_unused]] const bool standalone = TestSupport::standaloneToolkitProgram;
 
 const char* const unsavedQuestion = "Confirm|You have made changes to the settings.\nDo you want to save them?";
 const char* const baseTitle = "Vaskor MIDI 5 - v2.0";
@@ -45,10 +40,7 @@ using TestSupport::readBytes;
 using TestSupport::ScopedFileSizeLimit;
 using TestSupport::writeBytes;
 
-Bytes defaultBank()
-{
-    return Bytes(defaultTemplate.data(), defaultTemplate.data() + TemplateImage::size);
-}
+using TestSupport::defaultBank;
 
 /** A bank that the build gives back unchanged, but not the default one:
     program 1 lasts "0.87" (60) and the loop portamento is slow. */
@@ -65,50 +57,8 @@ juce::String toJuce(const std::string& text)
     return juce::String::fromUTF8(text.c_str());
 }
 
-/** The main panel with the state these tests look at made visible. */
-class FilesPanel : public VaskorContentPanel
-{
-public:
-    using VaskorContentPanel::changed;
-    using VaskorContentPanel::currentFile;
-    using VaskorContentPanel::documentsDir;
-    using VaskorContentPanel::durationCombo;
-    using VaskorContentPanel::openButton;
-    using VaskorContentPanel::programCombo;
-    using VaskorContentPanel::stepCombos;
-    using VaskorContentPanel::workingCopy;
-
-    void afterStart(bool started) override
-    {
-        VaskorContentPanel::afterStart(started);
-        afterStartRan = true;
-    }
-
-    Bytes working() const { return Bytes(workingCopy.data(), workingCopy.data() + TemplateImage::size); }
-
-    Bytes built() const
-    {
-        Bytes bytes(TemplateImage::size);
-        buildSysex(bytes.data(), TemplateImage::size);
-        return bytes;
-    }
-
-    bool afterStartRan = false;
-};
-
-class FilesWindow : public BWindow
-{
-public:
-    FilesWindow() : BWindow("Vaskor MIDI 5") {}
-
-    BContentBase* createContentComponent() override
-    {
-        panel = new FilesPanel();
-        return panel;
-    }
-
-    FilesPanel* panel = nullptr;
-};
+using FilesPanel = TestSupport::PanelProbe;
+using FilesWindow = TestSupport::PanelWindow;
 
 /** Every box and dialog the panel shows, answered from a script. */
 struct DialogScript

@@ -8,6 +8,7 @@
 #include "TemplateBank.h"
 #include "VaskorContentPanel.h"
 
+#include "PanelTestSupport.h"
 #include "WindowTestSupport.h"
 #include "support/TempDir.h"
 
@@ -19,7 +20,7 @@
 
 namespace
 {
-using Bytes = std::vector<unsigned char>;
+using TestSupport::Bytes;
 
 // Windows in these tests live without an application object.
 [[maybe_unused]] const bool standalone = TestSupport::standaloneToolkitProgram;
@@ -28,62 +29,9 @@ const char* const baseTitle = "Vaskor MIDI 5 - v2.0";
 const juce::Colour enabledGrey(153, 153, 153);
 const juce::Colour disabledGrey(191, 191, 191);
 
-/** The main panel with the state these tests look at made visible. */
-class PanelProbe : public VaskorContentPanel
-{
-public:
-    using VaskorContentPanel::baseSettingCombo;
-    using VaskorContentPanel::baseSettings;
-    using VaskorContentPanel::changed;
-    using VaskorContentPanel::channelCombo;
-    using VaskorContentPanel::controls;
-    using VaskorContentPanel::currentFile;
-    using VaskorContentPanel::documentsDir;
-    using VaskorContentPanel::durationCombo;
-    using VaskorContentPanel::hyperlink;
-    using VaskorContentPanel::loopPortamentoCombo;
-    using VaskorContentPanel::openButton;
-    using VaskorContentPanel::outputTypeCombo;
-    using VaskorContentPanel::programCombo;
-    using VaskorContentPanel::saveButton;
-    using VaskorContentPanel::sendButton;
-    using VaskorContentPanel::stepCombos;
-    using VaskorContentPanel::stepCountCombo;
-    using VaskorContentPanel::stepPortamentoCombo;
-    using VaskorContentPanel::stepTableBase;
-    using VaskorContentPanel::stepTableKind;
-    using VaskorContentPanel::typeCombo;
-    using VaskorContentPanel::workingCopy;
-
-    void afterStart(bool started) override
-    {
-        VaskorContentPanel::afterStart(started);
-        afterStartRan = true;
-    }
-
-    Bytes working() const { return Bytes(workingCopy.data(), workingCopy.data() + TemplateImage::size); }
-
-    bool afterStartRan = false;
-};
-
-class PanelWindow : public BWindow
-{
-public:
-    PanelWindow() : BWindow("Vaskor MIDI 5") {}
-
-    BContentBase* createContentComponent() override
-    {
-        panel = new PanelProbe();
-        return panel;
-    }
-
-    PanelProbe* panel = nullptr;
-};
-
-Bytes defaultBank()
-{
-    return Bytes(defaultTemplate.data(), defaultTemplate.data() + TemplateImage::size);
-}
+using TestSupport::defaultBank;
+using TestSupport::PanelProbe;
+using TestSupport::PanelWindow;
 
 int recordOf(int program)
 {

@@ -1,0 +1,84 @@
+// The main panel inside a real main window, with the state the panel tests
+// look at made visible, shared by the tests of editing and of files.
+#pragma once
+
+#include "BWindow.h"
+#include "TemplateBank.h"
+#include "VaskorContentPanel.h"
+
+#include "WindowTestSupport.h"
+
+#include <vector>
+
+namespace TestSupport
+{
+using Bytes = std::vector<unsigned char>;
+
+/** The built-in bank as bytes. */
+inline Bytes defaultBank()
+{
+    return Bytes(defaultTemplate.data(), defaultTemplate.data() + TemplateImage::size);
+}
+
+/** The main panel with the state the tests look at made visible. */
+class PanelProbe : public VaskorContentPanel
+{
+public:
+    using VaskorContentPanel::baseSettingCombo;
+    using VaskorContentPanel::baseSettings;
+    using VaskorContentPanel::changed;
+    using VaskorContentPanel::channelCombo;
+    using VaskorContentPanel::controls;
+    using VaskorContentPanel::currentFile;
+    using VaskorContentPanel::documentsDir;
+    using VaskorContentPanel::durationCombo;
+    using VaskorContentPanel::hyperlink;
+    using VaskorContentPanel::loopPortamentoCombo;
+    using VaskorContentPanel::openButton;
+    using VaskorContentPanel::outputTypeCombo;
+    using VaskorContentPanel::programCombo;
+    using VaskorContentPanel::saveButton;
+    using VaskorContentPanel::sendButton;
+    using VaskorContentPanel::stepCombos;
+    using VaskorContentPanel::stepCountCombo;
+    using VaskorContentPanel::stepPortamentoCombo;
+    using VaskorContentPanel::stepTableBase;
+    using VaskorContentPanel::stepTableKind;
+    using VaskorContentPanel::typeCombo;
+    using VaskorContentPanel::workingCopy;
+
+    void afterStart(bool started) override
+    {
+        VaskorContentPanel::afterStart(started);
+        afterStartRan = true;
+    }
+
+    /** The working copy as bytes. */
+    Bytes working() const { return Bytes(workingCopy.data(), workingCopy.data() + TemplateImage::size); }
+
+    /** The block the panel builds from its working copy. */
+    Bytes built() const
+    {
+        Bytes bytes(TemplateImage::size);
+        buildSysex(bytes.data(), TemplateImage::size);
+        return bytes;
+    }
+
+    bool afterStartRan = false;
+};
+
+/** A main window whose content is a PanelProbe. */
+class PanelWindow : public BWindow
+{
+public:
+    PanelWindow() : BWindow("Vaskor MIDI 5") {}
+
+    BContentBase* createContentComponent() override
+    {
+        panel = new PanelProbe();
+        return panel;
+    }
+
+    PanelProbe* panel = nullptr;
+};
+} // namespace TestSupport
