@@ -1,0 +1,117 @@
+#include "TMidiInputWin.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+// Keeps what the port passes on.
+class Collector : public Tr::TMidiDeviceDataListener
+{
+public:
+    struct Call
+    {
+        Tr::TMidiDeviceBase* port;
+        uint64_t timeStamp;
+        std::vector<unsigned char> bytes;
+    };
+    void onMidiData(Tr::TMidiDeviceBase* port, uint64_t timeStamp, const unsigned char* data, int length) override
+    {
+        calls.push_back({port, timeStamp, std::vector<unsigned char>(data, data + length)});
+    }
+    std::vector<Call> calls;
+};
+
+// A closed input with a collector, fed through the system's callback.
+struct FedInput
+{
+    FedInput() { port.setDataListener(&collector); }
+
+    void callback(UINT message, DWORD_PTR param1, DWORD_PTR param2 = 0)
+    {
+        Tr::midiInCallback(nullptr, message, reinterpret_cast<DWORD_PTR>(&port), param1, param2);
+    }
+
+    Tr::TMidiInputWin port{nullptr};
+    Collector collector;
+};
+} // namespace
+
+TEST(TMidiInputWin, ShortMessagesReachTheListenerUnlessFilteredOut)
+{
+    struct Case
+    {
+        UINT message;
+        DWORD_PTR packed;
+        bool passActiveSensing;
+        bool passClock;
+        std::vector<unsigned char> delivered; // empty: dropped
+    };
+    const Case cases[] = {
+        {MIM_DATA, 0xFE, false, true, {}},
+        {MIM_DATA, 0xF8, true, false, {}},
+        {MIM_DATA, 0xFE, true, false, {0xFE}},
+        {MIM_DATA, 0xF8, false, true, {0xF8}},
+        {MIM_DATA, 0x403C90, false, false, {0x90, 0x3C, 0x40}},
+        {MIM_DATA, 0x05C0, false, false, {0xC0, 0x05}},
+        {MIM_ERROR, 0x7F01B0, true, true, {0xB0, 0x01, 0x7F}},
+        {MIM_MOREDATA, 0x0140E0, true, true, {0xE0, 0x40, 0x01}},
+        // Only the exact packed value is filtered.
+        {MIM_DATA, 0x01F8, true, false, {0xF8}},
+        {MIM_OPEN, 0x403C90, true, true, {}},
+        {MOM_DONE, 0x403C90, true, true, {}},
+    };
+    for (const Case& c : cases)
+    {
+        FedInput input;
+        input.port.setPassActiveSensing(c.passActiveSensing);
+        input.port.setPassClock(c.passClock);
+        input.callback(c.message, c.packed, 0x1234);
+        if (c.delivered.empty())
+        {
+            EXPECT_TRUE(input.collector.calls.empty()) << std::hex << c.packed;
+            continue;
+        }
+        ASSERT_EQ(input.collector.calls.size(), 1u) << std::hex << c.packed;
+        EXPECT_EQ(input.collector.calls[0].bytes, c.delivered);
+        EXPECT_EQ(input.collector.calls[0].timeStamp, 0x1234u);
+        EXPECT_EQ(input.collector.calls[0].port, &input.port);
+    }
+}
+
+TEST(TMidiInputWin, AFilledBufferReachesTheListenerWithTheBytesRecorded)
+{
+    FedInput input;
+    Tr::TMidiInHdr buffer(8);
+    const unsigned char sysex[] = {0xF0, 0x7D, 0x10, 0x20, 0xF7};
+    std::copy(std::begin(sysex), std::end(sysex), buffer.data());
+    buffer.record()->dwBytesRecorded = 5;
+    input.callback(MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(buffer.record()), 77);
+    // A count beyond the buffer is cut to the buffer.
+    buffer.record()->dwBytesRecorded = 100;
+    input.callback(MIM_LONGERROR, reinterpret_cast<DWORD_PTR>(buffer.record()), 78);
+    ASSERT_EQ(input.collector.calls.size(), 2u);
+    EXPECT_EQ(input.collector.calls[0].bytes, std::vector<unsigned char>(std::begin(sysex), std::end(sysex)));
+    EXPECT_EQ(input.collector.calls[0].timeStamp, 77u);
+    EXPECT_EQ(input.collector.calls[1].bytes.size(), 8u);
+}
+
+TEST(TMidiInputWin, AfterTheSystemClosedThePortTheCallbackIgnoresEverything)
+{
+    FedInput input;
+    input.callback(MIM_CLOSE, 0);
+    EXPECT_TRUE(input.port.isClosing());
+    input.callback(MIM_DATA, 0x403C90);
+    Tr::TMidiInHdr buffer(8);
+    buffer.record()->dwBytesRecorded = 1;
+    input.callback(MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(buffer.record()));
+    EXPECT_TRUE(input.collector.calls.empty());
+    // Nothing without a port or a listener either.
+    Tr::midiInCallback(nullptr, MIM_DATA, 0, 0x403C90, 0);
+    FedInput silent;
+    silent.port.setDataListener(nullptr);
+    silent.callback(MIM_DATA, 0x403C90);
+    silent.callback(MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(buffer.record()));
+    EXPECT_TRUE(silent.collector.calls.empty());
+}
