@@ -41,6 +41,20 @@ TString readInterfacePath(Message message, int id)
     const TString text = fromWide(path.data());
     return text.length() >= kMinPathLength ? text : TString();
 }
+
+/** The product name of the capabilities of one kind. The record is zeroed
+    and the name read within its 32 bytes, so a name that fills them all is
+    not read past. */
+template <typename Caps, typename Query>
+bool readCapsName(Query query, UINT_PTR id, TString& name)
+{
+    Caps caps;
+    std::memset(&caps, 0, sizeof caps);
+    if (query(id, &caps, sizeof caps) != MMSYSERR_NOERROR)
+        return false;
+    name = TString(caps.szPname, MAXPNAMELEN);
+    return true;
+}
 } // namespace
 
 MidiDeviceDescriptorWin::MidiDeviceDescriptorWin() = default;
@@ -101,28 +115,12 @@ bool MidiDeviceDescriptorWin::queryInterfacePath()
 
 bool MidiDeviceDescriptorWin::queryCapsName()
 {
-    // Both records are zeroed, so a name is always NUL-terminated within
-    // them even when the system fills all 32 bytes.
     TString name;
     const auto id = static_cast<UINT_PTR>(static_cast<intptr_t>(deviceId()));
-    if (isInput())
-    {
-        MIDIINCAPSA caps;
-        std::memset(&caps, 0, sizeof caps);
-        if (midiInGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR)
-            name = TString(caps.szPname, MAXPNAMELEN);
-        else
-            m_capsFailed = true;
-    }
-    else
-    {
-        MIDIOUTCAPSA caps;
-        std::memset(&caps, 0, sizeof caps);
-        if (midiOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR)
-            name = TString(caps.szPname, MAXPNAMELEN);
-        else
-            m_capsFailed = true;
-    }
+    const bool read = isInput() ? readCapsName<MIDIINCAPSA>(&midiInGetDevCapsA, id, name)
+                                : readCapsName<MIDIOUTCAPSA>(&midiOutGetDevCapsA, id, name);
+    if (!read)
+        m_capsFailed = true;
     if (m_capsFailed)
         name = kUnknownName;
     const bool changed = name != m_capsName;

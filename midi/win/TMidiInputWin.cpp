@@ -145,7 +145,7 @@ bool TMidiInputWin::closeHandle(void* handle)
     m_started.store(false);
     try
     {
-        // Some drivers hang in a reset; their names carry "Yoke".
+        // Yoke inputs (any case) are closed without a reset.
         if (h != nullptr && !wasClosing && !getDisplayName().contains("Yoke", true))
             midiInReset(h);
         for (int i = 0; i < m_buffers.count(); ++i)

@@ -203,6 +203,22 @@ int TMidiOutputWin::sendLongChunked(const uint8_t* data, int length, TMidiSendPr
     return sent;
 }
 
+int TMidiOutputWin::pendingSlotCount() const
+{
+    BAutoLock hold(&m_headerLock);
+    return m_pendingHeaders.count();
+}
+
+int TMidiOutputWin::listedHeaderCount() const
+{
+    BAutoLock hold(&m_headerLock);
+    int listed = 0;
+    for (int i = 0; i < m_pendingHeaders.count(); ++i)
+        if (m_pendingHeaders[i] != nullptr)
+            ++listed;
+    return listed;
+}
+
 void TMidiOutputWin::dropPendingHeaders()
 {
     BAutoLock hold(&m_headerLock);

@@ -58,6 +58,11 @@ protected:
     void openHandle() override;
     bool closeHandle(void* handle) override;
 
+    /** The slots of the pending list, free ones included, and the headers
+        listed in them. */
+    int pendingSlotCount() const;
+    int listedHeaderCount() const;
+
 private:
     friend void CALLBACK midiOutCallback(HMIDIOUT, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
 
@@ -71,7 +76,7 @@ private:
     std::atomic<int32_t> m_pendingCount{0};
     std::atomic<bool> m_closedBySystem{false};
     BList<TMidiOutHdr*> m_pendingHeaders;
-    BLock m_headerLock;
+    mutable BLock m_headerLock;
 };
 
 } // namespace Tr

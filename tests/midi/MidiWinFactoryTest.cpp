@@ -1,8 +1,9 @@
-#include "MidiDeviceDescriptorWin.h"
 #include "MidiManagerInitializer.h"
 #include "MidiWinFactory.h"
 #include "TMidiInputWin.h"
 #include "TMidiOutputWin.h"
+
+#include "support/MidiTestSupport.h"
 
 #include "support/TStringPrinting.h"
 
@@ -66,17 +67,25 @@ TEST(MidiWinFactory, TheDriversInitializerIsRegisteredBeforeMain)
     EXPECT_EQ(found, 1);
 }
 
-TEST(MidiDeviceDescriptorWin, ACloneKeepsTheNamesButNotTheFailedQuery)
+TEST(MidiWinFactory, ListsTheMapperAheadOfTheOutputsOnlyWhenThereAreAny)
 {
-    // No device answers at this index: the capability query fails.
-    Tr::MidiDeviceDescriptorWin original(true, 5000);
-    EXPECT_TRUE(original.capsFailed());
-    EXPECT_EQ(original.getName(), "unknown");
-    const std::unique_ptr<Tr::MidiDeviceDescriptor> copy(original.clone());
-    auto* win = dynamic_cast<Tr::MidiDeviceDescriptorWin*>(copy.get());
-    ASSERT_NE(win, nullptr);
-    EXPECT_TRUE(win->equals(&original));
-    EXPECT_EQ(win->getCapsName(), "unknown");
-    EXPECT_FALSE(win->capsFailed());
-    EXPECT_EQ(original.getFactory(), Tr::MidiWinFactory::getInstance());
+    TestSupport::ScopedMidiBackend<> backend;
+    Tr::MidiWinFactory* factory = Tr::MidiWinFactory::getInstance();
+    backend->addInput("In");
+    EXPECT_EQ(factory->getDeviceCount(false), 0);
+    EXPECT_EQ(factory->getDeviceCount(true), 1);
+    backend->addOutput("A");
+    backend->addOutput("B");
+    EXPECT_EQ(factory->getDeviceCount(false), 3);
+    Tr::MidiDeviceDescriptorList outputs;
+    factory->getDescriptors(false, outputs);
+    ASSERT_EQ(outputs.count(), 3);
+    const char* names[] = {"MIDI Mapper", "A", "B"};
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(outputs[i]->getName(), names[i]) << i;
+        EXPECT_EQ(outputs[i]->getIndex(), i);
+    }
+    EXPECT_TRUE(outputs[0]->getInterfacePath().isEmpty());
+    outputs.deleteAll();
 }

@@ -1,6 +1,13 @@
+#include "EMidiError.h"
+#include "MidiWinFactory.h"
+#include "OpenDeviceNames.h"
 #include "TMidiInputWin.h"
 
+#include "support/MidiTestSupport.h"
+
 #include <gtest/gtest.h>
+
+#include <mutex>
 
 #include <vector>
 
@@ -18,8 +25,18 @@ public:
     };
     void onMidiData(Tr::TMidiDeviceBase* port, uint64_t timeStamp, const unsigned char* data, int length) override
     {
+        std::lock_guard<std::mutex> hold(mutex);
         calls.push_back({port, timeStamp, std::vector<unsigned char>(data, data + length)});
     }
+    std::vector<std::vector<unsigned char>> bytes()
+    {
+        std::lock_guard<std::mutex> hold(mutex);
+        std::vector<std::vector<unsigned char>> all;
+        for (const Call& call : calls)
+            all.push_back(call.bytes);
+        return all;
+    }
+    std::mutex mutex;
     std::vector<Call> calls;
 };
 
@@ -114,4 +131,120 @@ TEST(TMidiInputWin, AfterTheSystemClosedThePortTheCallbackIgnoresEverything)
     silent.callback(MIM_DATA, 0x403C90);
     silent.callback(MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(buffer.record()));
     EXPECT_TRUE(silent.collector.calls.empty());
+}
+
+namespace
+{
+using Backend = PlatformMidi::MemoryMidiBackend;
+
+// The in-memory backend with one input, and an MME port on it.
+class MmeInput : public ::testing::Test
+{
+protected:
+    std::unique_ptr<Tr::TMidiInputWin> portOn(int deviceId, const char* name = "In")
+    {
+        const Tr::MidiDeviceDescriptor d(Tr::MidiWinFactory::getInstance(), true, deviceId, name, "", "", "");
+        auto port = std::make_unique<Tr::TMidiInputWin>(&d);
+        port->setDataListener(&collector);
+        return port;
+    }
+
+    TestSupport::ScopedMidiBackend<> backend;
+    Collector collector;
+};
+} // namespace
+
+TEST_F(MmeInput, StartedInputPassesShortMessagesAndSysExWithTheFiltersApplied)
+{
+    const int key = backend->addInput("Keys");
+    auto port = portOn(0);
+    port->setPassActiveSensing(false);
+    port->setPassClock(false);
+    port->open();
+    EXPECT_FALSE(port->isStarted());
+    port->start();
+    EXPECT_TRUE(port->isStarted());
+    const std::vector<unsigned char> sysex = TestSupport::sysex(690);
+    ASSERT_TRUE(backend->feedShort(key, 0xFE));
+    ASSERT_TRUE(backend->feedShort(key, 0xF8));
+    ASSERT_TRUE(backend->feedShort(key, 0x403C90));
+    ASSERT_TRUE(backend->feed(key, std::vector<BYTE>(sysex.begin(), sysex.end())));
+    ASSERT_TRUE(backend->feedShort(key, 0x05C0));
+    ASSERT_TRUE(TestSupport::waitFor([&] { return collector.bytes().size() >= 3; }));
+    EXPECT_EQ(collector.bytes(), (std::vector<std::vector<unsigned char>>{{0x90, 0x3C, 0x40}, sysex, {0xC0, 0x05}}));
+    // Every buffer goes back for the next SysEx: more than 16 of them arrive.
+    for (size_t i = 1; i <= 20; ++i)
+    {
+        ASSERT_TRUE(backend->feed(key, std::vector<BYTE>(sysex.begin(), sysex.end())));
+        ASSERT_TRUE(TestSupport::waitFor([&] { return collector.bytes().size() >= 3 + i; })) << i;
+    }
+    port->stop();
+    EXPECT_FALSE(port->isStarted());
+    port->close();
+    EXPECT_FALSE(port->isOpen());
+}
+
+TEST_F(MmeInput, AFailedOpenIsAcceptedOnlyWithAWorkingHandleAndOtherwiseSaysWhy)
+{
+    const int key = backend->addInput("Keys");
+    backend->failOpen(key, MMSYSERR_ALLOCATED, Backend::OpenFailure::workingHandle);
+    auto port = portOn(0, "Vaskor In");
+    EXPECT_NO_THROW(port->open());
+    EXPECT_TRUE(port->isOpen());
+    EXPECT_TRUE(Tr::openDeviceNames(true).contains("Vaskor In"));
+    port->close();
+    EXPECT_FALSE(Tr::openDeviceNames(true).contains("Vaskor In"));
+    for (const Backend::OpenFailure handle : {Backend::OpenFailure::invalidHandle, Backend::OpenFailure::noHandle})
+    {
+        backend->failOpen(key, 1234, handle); // a code without text
+        try
+        {
+            port->open();
+            FAIL() << "no exception";
+        }
+        catch (const Tr::EMidiError& e)
+        {
+            EXPECT_STREQ(e.what(), "Cannot open MIDI input device \"Vaskor In\":\r\nUnspecified error");
+        }
+        EXPECT_FALSE(port->isOpen());
+        EXPECT_FALSE(Tr::openDeviceNames(true).contains("Vaskor In"));
+    }
+}
+
+TEST_F(MmeInput, AnInputWhoseDeviceVanishesIgnoresTheSystemAndClosesQuietly)
+{
+    const int key = backend->addInput("Keys");
+    auto port = portOn(0);
+    port->open();
+    port->start();
+    backend->remove(key);
+    ASSERT_TRUE(TestSupport::waitFor([&] { return port->isClosing(); }));
+    port->stop(); // the system is not asked: the flag stays
+    EXPECT_TRUE(port->isStarted());
+    port->checkClosed();
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_FALSE(port->isStarted());
+    EXPECT_TRUE(collector.bytes().empty());
+}
+
+TEST_F(MmeInput, StartingAClosedInputDoesNothingAndEveryNameClosesCleanly)
+{
+    // Yoke inputs are closed without a reset; in any case the close is clean.
+    for (const char* name : {"In", "Yoke: 1", "MIDI yOKe NT 2"})
+    {
+        const int key = backend->addInput(name);
+        auto port = portOn(0, name);
+        port->start();
+        EXPECT_FALSE(port->isStarted());
+        port->open();
+        port->start();
+        ASSERT_TRUE(backend->feedShort(key, 0x403C90));
+        EXPECT_TRUE(TestSupport::waitFor([&] { return !collector.bytes().empty(); }));
+        port->close();
+        EXPECT_FALSE(port->isStarted());
+        EXPECT_FALSE(backend->feedShort(key, 0x403C90));
+        backend->remove(key);
+        std::lock_guard<std::mutex> hold(collector.mutex);
+        collector.calls.clear();
+    }
 }

@@ -1,5 +1,12 @@
+#include "EMidiError.h"
+#include "MidiMessages.h"
 #include "MidiWinFactory.h"
+#include "MidiWinFunctions.h"
+#include "OpenDeviceNames.h"
 #include "TMidiOutputWin.h"
+
+#include "support/MidiTestSupport.h"
+#include "support/TStringPrinting.h"
 
 #include <gtest/gtest.h>
 
@@ -188,4 +195,227 @@ TEST(TMidiHdrBase, AHeaderOwnsItsDataAndPointsBackAtItself)
     EXPECT_EQ(Tr::TMidiHdrBase::fromRecord(buffer.record()), &buffer);
     EXPECT_FALSE(buffer.isPrepared());
     EXPECT_EQ(Tr::TMidiHdrBase::fromRecord(nullptr), nullptr);
+}
+
+namespace
+{
+using Backend = PlatformMidi::MemoryMidiBackend;
+
+// An output port of the MME factory that shows its pending list.
+class Output : public Tr::TMidiOutputWin
+{
+public:
+    using TMidiOutputWin::TMidiOutputWin;
+    using TMidiOutputWin::listedHeaderCount;
+    using TMidiOutputWin::pendingSlotCount;
+};
+
+// The in-memory backend with outputs, and ports of the MME factory on them.
+class MmeOutput : public ::testing::Test
+{
+protected:
+    // The port on device id (its factory index is one higher: the Mapper is 0).
+    std::unique_ptr<Output> portOn(int deviceId, const char* name = "Out")
+    {
+        const Tr::MidiDeviceDescriptor d(Tr::MidiWinFactory::getInstance(), false, deviceId + 1, name, "", "", "");
+        return std::make_unique<Output>(&d);
+    }
+
+    std::vector<size_t> longSizes(int key) const
+    {
+        std::vector<size_t> sizes;
+        for (const Backend::Message& m : backend->received(key))
+            if (m.isLong)
+                sizes.push_back(m.bytes.size());
+        return sizes;
+    }
+
+    TestSupport::ScopedMidiBackend<> backend;
+};
+} // namespace
+
+TEST_F(MmeOutput, ALongMessageReturnedBeforeOrAfterItIsListedIsDeletedOnce)
+{
+    // Under the address sanitizer a header deleted twice or never fails the run.
+    for (const Backend::Completion completion : {Backend::Completion::beforeReturn, Backend::Completion::immediate})
+    {
+        const int key = backend->addOutput("Synth");
+        backend->setCompletion(key, completion);
+        auto port = portOn(0);
+        port->open();
+        const std::vector<unsigned char> sysex = TestSupport::sysex(690);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(port->sendLong(sysex.data(), 690));
+        EXPECT_TRUE(TestSupport::waitFor([&] { return port->getPendingCount() == 0; }));
+        EXPECT_TRUE(TestSupport::waitFor([&] { return port->listedHeaderCount() == 0; }));
+        const auto received = backend->received(key);
+        ASSERT_EQ(received.size(), 5u);
+        EXPECT_EQ(received[4].bytes, std::vector<BYTE>(sysex.begin(), sysex.end()));
+        port->close();
+        backend->remove(key);
+    }
+}
+
+TEST_F(MmeOutput, AReturnedHeadersSlotIsReusedByTheNextSend)
+{
+    const int key = backend->addOutput("Synth");
+    backend->setCompletion(key, Backend::Completion::held);
+    auto port = portOn(0);
+    port->open();
+    const std::vector<unsigned char> sysex = TestSupport::sysex(16);
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(port->sendLong(sysex.data(), 16));
+    EXPECT_EQ(port->getPendingCount(), 3);
+    EXPECT_EQ(port->listedHeaderCount(), 3);
+    EXPECT_EQ(backend->releaseCompletions(key, 1), 1u);
+    ASSERT_TRUE(TestSupport::waitFor([&] { return port->listedHeaderCount() == 2; }));
+    EXPECT_EQ(port->getPendingCount(), 2);
+    ASSERT_TRUE(port->sendLong(sysex.data(), 16));
+    EXPECT_EQ(port->pendingSlotCount(), 3);
+    EXPECT_EQ(port->listedHeaderCount(), 3);
+    // The close hands every held header back; none is left to drop.
+    port->close();
+    EXPECT_EQ(port->getPendingCount(), 0);
+    EXPECT_EQ(port->listedHeaderCount(), 0);
+}
+
+TEST_F(MmeOutput, AChunkedSendGoesOutInPiecesUntilTheFirstRefusal)
+{
+    const std::vector<unsigned char> message = TestSupport::sysex(2500);
+    struct Case
+    {
+        unsigned refused; // the number of the refused piece, 0 for none
+        int answer;
+        std::vector<size_t> received;
+    };
+    for (const Case& c : {Case{0, 2500, {1024, 1024, 452}}, Case{2, 1024, {1024}}})
+    {
+        const int key = backend->addOutput("Synth");
+        if (c.refused != 0)
+            backend->refuseLongMessage(key, c.refused, MMSYSERR_NOMEM);
+        auto port = portOn(0);
+        port->open();
+        EXPECT_EQ(port->sendLongChunked(message.data(), 2500, nullptr), c.answer);
+        EXPECT_TRUE(TestSupport::waitFor([&] { return port->getPendingCount() == 0; }));
+        EXPECT_EQ(longSizes(key), c.received);
+        port->close();
+        backend->remove(key);
+    }
+}
+
+TEST_F(MmeOutput, TheMapperIsIndexZeroAndEveryOtherIndexIsOneAboveItsDevice)
+{
+    const int keys[] = {backend->addOutput("A"), backend->addOutput("B"), backend->addOutput("C")};
+    EXPECT_EQ(Tr::MidiWinFactory::getInstance()->getDeviceCount(false), 4);
+    struct Case
+    {
+        int index;
+        int deviceKey;
+    };
+    // The Mapper opens output device 0 here.
+    for (const Case c : {Case{0, keys[0]}, Case{1, keys[0]}, Case{3, keys[2]}})
+    {
+        const Tr::MidiDeviceDescriptor d(Tr::MidiWinFactory::getInstance(), false, c.index, "Out", "", "", "");
+        Tr::TMidiOutputWin port(&d);
+        port.open();
+        EXPECT_TRUE(port.sendShortBytes(0x90, 0x3C, static_cast<uint8_t>(c.index)));
+        port.close();
+        const auto received = backend->received(c.deviceKey);
+        ASSERT_FALSE(received.empty()) << c.index;
+        EXPECT_EQ(received.back().bytes, (std::vector<BYTE>{0x90, 0x3C, static_cast<BYTE>(c.index)})) << c.index;
+    }
+    EXPECT_TRUE(backend->received(keys[1]).empty());
+}
+
+TEST_F(MmeOutput, AFailedOpenIsAcceptedOnlyWithAWorkingHandle)
+{
+    const int key = backend->addOutput("Synth");
+    struct Case
+    {
+        Backend::OpenFailure handle;
+        bool opens;
+    };
+    for (const Case c : {Case{Backend::OpenFailure::workingHandle, true}, Case{Backend::OpenFailure::invalidHandle, false},
+                         Case{Backend::OpenFailure::noHandle, false}})
+    {
+        backend->failOpen(key, MMSYSERR_ALLOCATED, c.handle);
+        auto port = portOn(0, "Vaskor Out");
+        if (c.opens)
+        {
+            EXPECT_NO_THROW(port->open());
+            EXPECT_TRUE(port->isOpen());
+            EXPECT_TRUE(Tr::openDeviceNames(false).contains("Vaskor Out"));
+            EXPECT_TRUE(port->sendShortBytes(0xC0, 5, 0));
+            port->close();
+        }
+        else
+        {
+            EXPECT_THROW(port->open(), Tr::EMidiError);
+            EXPECT_FALSE(port->isOpen());
+            EXPECT_FALSE(Tr::openDeviceNames(false).contains("Vaskor Out"));
+        }
+    }
+}
+
+TEST_F(MmeOutput, AFailedOpenWithoutSystemTextSaysUnspecifiedErrorAfterThePortsName)
+{
+    const int key = backend->addOutput("Synth");
+    backend->failOpen(key, 1234); // a code without text
+    auto port = portOn(0, "Vaskor Out");
+    try
+    {
+        port->open();
+        FAIL() << "no exception";
+    }
+    catch (const Tr::EMidiError& e)
+    {
+        EXPECT_STREQ(e.what(), "Cannot open MIDI output device \"Vaskor Out\":\r\nUnspecified error");
+    }
+    // A known code carries the system's text instead.
+    backend->failOpen(key, MMSYSERR_ALLOCATED);
+    try
+    {
+        port->open();
+        FAIL() << "no exception";
+    }
+    catch (const Tr::EMidiError& e)
+    {
+        EXPECT_EQ(Tr::TString(e.what()),
+                  Tr::getMidiErrorText(MMSYSERR_ALLOCATED, false, "Cannot open MIDI output device \"Vaskor Out\":"));
+        EXPECT_EQ(Tr::TString(e.what()).find("Unspecified"), -1);
+    }
+}
+
+TEST_F(MmeOutput, APortWhoseDeviceVanishesRefusesLongMessagesUntilReopened)
+{
+    const int key = backend->addOutput("Synth");
+    auto port = portOn(0);
+    port->open();
+    backend->remove(key);
+    ASSERT_TRUE(TestSupport::waitFor([&] { return port->isClosedBySystem(); }));
+    const std::vector<unsigned char> sysex = TestSupport::sysex(10);
+    EXPECT_FALSE(port->sendLong(sysex.data(), 10));
+    EXPECT_EQ(port->sendLongChunked(sysex.data(), 10, nullptr), 0);
+    port->checkClosed();
+    EXPECT_FALSE(port->isOpen());
+    backend->addOutput("Synth again");
+    port->open();
+    EXPECT_FALSE(port->isClosedBySystem());
+    EXPECT_TRUE(port->sendLong(sysex.data(), 10));
+}
+
+TEST_F(MmeOutput, AClosedPortOrAnEmptyMessageSendsNothing)
+{
+    const int key = backend->addOutput("Synth");
+    auto port = portOn(0);
+    const std::vector<unsigned char> sysex = TestSupport::sysex(10);
+    EXPECT_FALSE(port->sendLong(sysex.data(), 10));
+    EXPECT_FALSE(port->sendShort(0x403C90));
+    port->open();
+    EXPECT_FALSE(port->sendLong(sysex.data(), 0));
+    EXPECT_FALSE(port->sendLong(nullptr, 10));
+    backend->refuseLongMessages(key, MIDIERR_NOTREADY);
+    EXPECT_FALSE(port->sendLong(sysex.data(), 10));
+    EXPECT_EQ(port->getPendingCount(), 0);
+    EXPECT_TRUE(backend->received(key).empty());
 }
