@@ -7,6 +7,7 @@
 
 #include "midi/JackMidiBackend.h"
 #include "support/JackTestSupport.h"
+#include "support/MidiDataCollector.h"
 #include "support/MidiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -42,26 +43,6 @@ int deviceNamed(bool isInput, const std::string& name)
     }
     return -1;
 }
-
-// Keeps what an input passes on.
-class Collector : public Tr::TMidiDeviceDataListener
-{
-public:
-    void onMidiData(Tr::TMidiDeviceBase*, uint64_t, const unsigned char* data, int length) override
-    {
-        std::lock_guard<std::mutex> hold(m_mutex);
-        m_messages.emplace_back(data, data + length);
-    }
-    std::vector<std::vector<unsigned char>> messages()
-    {
-        std::lock_guard<std::mutex> hold(m_mutex);
-        return m_messages;
-    }
-
-private:
-    std::mutex m_mutex;
-    std::vector<std::vector<unsigned char>> m_messages;
-};
 
 // Counts the device-change broadcasts its window receives.
 class DeviceChangeCounter : public Tr::TWndMessageListener
@@ -164,17 +145,17 @@ TEST_F(MmeOverJack, AShortMessageAndASysExFromAJackClientReachTheInputsListener)
     ASSERT_GE(id, 0);
     const Tr::MidiDeviceDescriptor d(Tr::MidiWinFactory::getInstance(), true, id, "Jack In", "", "", "");
     Tr::TMidiInputWin port(&d);
-    Collector collector;
+    TestSupport::MidiDataCollector collector;
     port.setDataListener(&collector);
     port.open();
     port.start();
     const std::vector<unsigned char> note{0x90, 0x3C, 0x40};
     const std::vector<unsigned char> sysex = TestSupport::sysex(100);
     ASSERT_TRUE(peer->send("mme-keys", note));
-    ASSERT_TRUE(waitFor([&] { return collector.messages().size() >= 1; }));
+    ASSERT_TRUE(waitFor([&] { return collector.bytes().size() >= 1; }));
     ASSERT_TRUE(peer->send("mme-keys", sysex));
-    ASSERT_TRUE(waitFor([&] { return collector.messages().size() >= 2; }));
-    EXPECT_EQ(collector.messages(), (std::vector<std::vector<unsigned char>>{note, sysex}));
+    ASSERT_TRUE(waitFor([&] { return collector.bytes().size() >= 2; }));
+    EXPECT_EQ(collector.bytes(), (std::vector<std::vector<unsigned char>>{note, sysex}));
     port.stop();
     port.close();
 }

@@ -3,42 +3,17 @@
 #include "OpenDeviceNames.h"
 #include "TMidiInputWin.h"
 
+#include "support/MidiDataCollector.h"
 #include "support/MidiTestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 
 #include <vector>
 
 namespace
 {
-// Keeps what the port passes on.
-class Collector : public Tr::TMidiDeviceDataListener
-{
-public:
-    struct Call
-    {
-        Tr::TMidiDeviceBase* port;
-        uint64_t timeStamp;
-        std::vector<unsigned char> bytes;
-    };
-    void onMidiData(Tr::TMidiDeviceBase* port, uint64_t timeStamp, const unsigned char* data, int length) override
-    {
-        std::lock_guard<std::mutex> hold(mutex);
-        calls.push_back({port, timeStamp, std::vector<unsigned char>(data, data + length)});
-    }
-    std::vector<std::vector<unsigned char>> bytes()
-    {
-        std::lock_guard<std::mutex> hold(mutex);
-        std::vector<std::vector<unsigned char>> all;
-        for (const Call& call : calls)
-            all.push_back(call.bytes);
-        return all;
-    }
-    std::mutex mutex;
-    std::vector<Call> calls;
-};
+using Collector = TestSupport::MidiDataCollector;
 
 // A closed input with a collector, fed through the system's callback.
 struct FedInput
@@ -87,13 +62,13 @@ TEST(TMidiInputWin, ShortMessagesReachTheListenerUnlessFilteredOut)
         input.callback(c.message, c.packed, 0x1234);
         if (c.delivered.empty())
         {
-            EXPECT_TRUE(input.collector.calls.empty()) << std::hex << c.packed;
+            EXPECT_TRUE(input.collector.calls().empty()) << std::hex << c.packed;
             continue;
         }
-        ASSERT_EQ(input.collector.calls.size(), 1u) << std::hex << c.packed;
-        EXPECT_EQ(input.collector.calls[0].bytes, c.delivered);
-        EXPECT_EQ(input.collector.calls[0].timeStamp, 0x1234u);
-        EXPECT_EQ(input.collector.calls[0].port, &input.port);
+        ASSERT_EQ(input.collector.calls().size(), 1u) << std::hex << c.packed;
+        EXPECT_EQ(input.collector.calls()[0].bytes, c.delivered);
+        EXPECT_EQ(input.collector.calls()[0].timeStamp, 0x1234u);
+        EXPECT_EQ(input.collector.calls()[0].port, &input.port);
     }
 }
 
@@ -108,10 +83,10 @@ TEST(TMidiInputWin, AFilledBufferReachesTheListenerWithTheBytesRecorded)
     // A count beyond the buffer is cut to the buffer.
     buffer.record()->dwBytesRecorded = 100;
     input.callback(MIM_LONGERROR, reinterpret_cast<DWORD_PTR>(buffer.record()), 78);
-    ASSERT_EQ(input.collector.calls.size(), 2u);
-    EXPECT_EQ(input.collector.calls[0].bytes, std::vector<unsigned char>(std::begin(sysex), std::end(sysex)));
-    EXPECT_EQ(input.collector.calls[0].timeStamp, 77u);
-    EXPECT_EQ(input.collector.calls[1].bytes.size(), 8u);
+    ASSERT_EQ(input.collector.calls().size(), 2u);
+    EXPECT_EQ(input.collector.calls()[0].bytes, std::vector<unsigned char>(std::begin(sysex), std::end(sysex)));
+    EXPECT_EQ(input.collector.calls()[0].timeStamp, 77u);
+    EXPECT_EQ(input.collector.calls()[1].bytes.size(), 8u);
 }
 
 TEST(TMidiInputWin, AfterTheSystemClosedThePortTheCallbackIgnoresEverything)
@@ -123,14 +98,14 @@ TEST(TMidiInputWin, AfterTheSystemClosedThePortTheCallbackIgnoresEverything)
     Tr::TMidiInHdr buffer(8);
     buffer.record()->dwBytesRecorded = 1;
     input.callback(MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(buffer.record()));
-    EXPECT_TRUE(input.collector.calls.empty());
+    EXPECT_TRUE(input.collector.calls().empty());
     // Nothing without a port or a listener either.
     Tr::midiInCallback(nullptr, MIM_DATA, 0, 0x403C90, 0);
     FedInput silent;
     silent.port.setDataListener(nullptr);
     silent.callback(MIM_DATA, 0x403C90);
     silent.callback(MIM_LONGDATA, reinterpret_cast<DWORD_PTR>(buffer.record()));
-    EXPECT_TRUE(silent.collector.calls.empty());
+    EXPECT_TRUE(silent.collector.calls().empty());
 }
 
 namespace
@@ -244,7 +219,6 @@ TEST_F(MmeInput, StartingAClosedInputDoesNothingAndEveryNameClosesCleanly)
         EXPECT_FALSE(port->isStarted());
         EXPECT_FALSE(backend->feedShort(key, 0x403C90));
         backend->remove(key);
-        std::lock_guard<std::mutex> hold(collector.mutex);
-        collector.calls.clear();
+        collector.clear();
     }
 }
