@@ -201,24 +201,3 @@ TEST_F(MmeInput, AnInputWhoseDeviceVanishesIgnoresTheSystemAndClosesQuietly)
     EXPECT_FALSE(port->isStarted());
     EXPECT_TRUE(collector.bytes().empty());
 }
-
-TEST_F(MmeInput, StartingAClosedInputDoesNothingAndEveryNameClosesCleanly)
-{
-    // Yoke inputs are closed without a reset; in any case the close is clean.
-    for (const char* name : {"In", "Yoke: 1", "MIDI yOKe NT 2"})
-    {
-        const int key = backend->addInput(name);
-        auto port = portOn(0, name);
-        port->start();
-        EXPECT_FALSE(port->isStarted());
-        port->open();
-        port->start();
-        ASSERT_TRUE(backend->feedShort(key, 0x403C90));
-        EXPECT_TRUE(TestSupport::waitFor([&] { return !collector.bytes().empty(); }));
-        port->close();
-        EXPECT_FALSE(port->isStarted());
-        EXPECT_FALSE(backend->feedShort(key, 0x403C90));
-        backend->remove(key);
-        collector.clear();
-    }
-}

@@ -134,17 +134,6 @@ TEST(TMidiOutputWin, ChunkedSendReportsProgressBetweenPiecesAndWhileTooManyArePe
     }
 }
 
-TEST(TMidiOutputWin, ASystemCloseRefusesEveryLongMessage)
-{
-    PieceRecorder port;
-    Tr::midiOutCallback(nullptr, MOM_CLOSE, reinterpret_cast<DWORD_PTR>(&port), 0, 0);
-    EXPECT_TRUE(port.isClosedBySystem());
-    const std::vector<uint8_t> message = counting(100);
-    EXPECT_EQ(port.sendLongChunked(message.data(), 100, nullptr), 0);
-    EXPECT_TRUE(port.pieces.empty());
-    EXPECT_FALSE(port.TMidiOutputWin::sendLong(message.data(), 100));
-}
-
 TEST(TMidiOutputWin, ACompletionBeforeTheHeaderIsListedLeavesItToTheSender)
 {
     Tr::TMidiOutputWin port(nullptr);
@@ -181,20 +170,6 @@ TEST(TMidiOutputWin, TheMapperTakesIndexZeroOfTheFactoryThatListsIt)
         const Tr::TMidiOutputWin port(&descriptor);
         EXPECT_EQ(port.deviceId(), c.deviceId) << c.index;
     }
-}
-
-TEST(TMidiHdrBase, AHeaderOwnsItsDataAndPointsBackAtItself)
-{
-    Tr::TMidiInHdr empty(0);
-    EXPECT_EQ(empty.data(), nullptr);
-    EXPECT_EQ(empty.size(), 0);
-    EXPECT_EQ(Tr::TMidiHdrBase::fromRecord(empty.record()), nullptr);
-    Tr::TMidiInHdr buffer(1024);
-    ASSERT_NE(buffer.data(), nullptr);
-    EXPECT_EQ(buffer.size(), 1024);
-    EXPECT_EQ(Tr::TMidiHdrBase::fromRecord(buffer.record()), &buffer);
-    EXPECT_FALSE(buffer.isPrepared());
-    EXPECT_EQ(Tr::TMidiHdrBase::fromRecord(nullptr), nullptr);
 }
 
 namespace
