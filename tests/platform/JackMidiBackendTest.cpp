@@ -12,6 +12,11 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using PlatformMidi::JackMidiBackend;
 using TestSupport::JackPeer;
@@ -242,4 +247,77 @@ TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)
     joined.insert(joined.end(), filled[1].data.begin(), filled[1].data.end());
     EXPECT_EQ(256u, filled[0].data.size());
     EXPECT_EQ(message, joined);
+}
+
+namespace
+{
+/** A JACK server of the test's own (dummy driver), started and stopped by
+    process id, so that the test may take it away. */
+class PrivateJackServer
+{
+public:
+    explicit PrivateJackServer(const std::string& name) : name_(name) { start(); }
+    ~PrivateJackServer() { stop(); }
+
+    bool start()
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const char* arguments[] = {"jackd", "--no-realtime", "--name", name_.c_str(), "-d", "dummy", "-r", "48000",
+                                   "-p", "256", nullptr};
+        const int spawned = posix_spawnp(&pid_, "jackd", &actions, nullptr, const_cast<char* const*>(arguments),
+                                         environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            pid_ = -1;
+        return pid_ > 0 && TestSupport::waitFor(TestSupport::jackServerAnswers, 10000);
+    }
+
+    void stop()
+    {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    std::string name_;
+    pid_t pid_ = -1;
+};
+} // namespace
+
+TEST(JackMidiServerLoss, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
+{
+    VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
+    const std::string name = "vaskor-loss-" + std::to_string(::getpid());
+    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    PrivateJackServer server(name);
+    ASSERT_TRUE(TestSupport::jackServerAnswers());
+    auto peer = std::make_unique<JackPeer>();
+    const std::string sink = peer->addInput("sink");
+    TestSupport::ScopedMidiBackend<JackMidiBackend> backend;
+    ASSERT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 1; }));
+    MidiCallbackLog log;
+    HMIDIOUT output = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR,
+              midiOutOpen(&output, 0, MidiCallbackLog::output(), log.instance(), CALLBACK_FUNCTION));
+
+    peer.reset();
+    server.stop();
+    EXPECT_TRUE(log.waitFor(MOM_CLOSE));
+    EXPECT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 0; }));
+    EXPECT_FALSE(backend->isConnected());
+    EXPECT_EQ(MIDIERR_NODEVICE, midiOutShortMsg(output, 0xF8));
+    EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(output));
+
+    ASSERT_TRUE(server.start());
+    peer = std::make_unique<JackPeer>();
+    peer->addInput("sink");
+    EXPECT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 1; }, 10000));
+    EXPECT_TRUE(backend->isConnected());
+    peer.reset();
 }
