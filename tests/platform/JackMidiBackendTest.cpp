@@ -95,6 +95,7 @@ protected:
     std::unique_ptr<JackPeer> peer;
     std::unique_ptr<TestSupport::ScopedMidiBackend<JackMidiBackend>> backend;
     MidiCallbackLog log;
+    std::deque<MidiBuffer> buffers; // outlive the handles, which TearDown closes
     HMIDIOUT output = nullptr;
     HMIDIIN input = nullptr;
 };
@@ -226,7 +227,6 @@ TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)
     ASSERT_GE(id, 0);
     ASSERT_EQ(MMSYSERR_NOERROR, midiInOpen(&input, static_cast<UINT>(id), MidiCallbackLog::input(), log.instance(),
                                            CALLBACK_FUNCTION | MIDI_IO_STATUS));
-    std::deque<MidiBuffer> buffers;
     for (int i = 0; i < 4; ++i)
     {
         buffers.emplace_back(256);
