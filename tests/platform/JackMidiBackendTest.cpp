@@ -2,10 +2,9 @@
 // a JACK peer client (needs the server that scripts/test starts).
 #include "support/JackTestSupport.h"
 #include "support/MidiTestSupport.h"
-#include "support/RecordingWindowProcedure.h"
+#include "support/DeviceChangeWindow.h"
 
 #include "midi/JackMidiBackend.h"
-#include "windows/PlatformMessageWindows.h"
 
 #include <gtest/gtest.h>
 
@@ -162,22 +161,8 @@ TEST_F(JackMidi, MessageLargerThanThePortBufferIsRefusedNeverSplit)
 
 TEST_F(JackMidi, PortsAppearingAndDisappearingRaiseDeviceChangeWithTheirNames)
 {
-    TestSupport::RecordedMessages::instance().clear();
-    std::atomic<DWORD> windowThread{0};
-    std::thread loop([&] {
-        HWND window = CreateWindowExA(0, "Message", "jack", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&TestSupport::recordingWindowProcedure));
-        windowThread = GetCurrentThreadId();
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0)
-            DispatchMessageA(&message);
-        DestroyWindow(window);
-    });
-    ASSERT_TRUE(TestSupport::waitFor([&] { return PostThreadMessageA(windowThread, WM_USER, 0, 0) != FALSE; }));
-    auto changes = [] {
-        const auto messages = TestSupport::RecordedMessages::instance().get();
-        return std::count(messages.begin(), messages.end(), WM_DEVICECHANGE);
-    };
+    TestSupport::DeviceChangeWindow windows;
+    auto changes = [&] { return windows.deviceChanges(); };
 
     const UINT before = midiOutGetNumDevs();
     const std::string full = peer->addInput("a-port-with-a-rather-long-short-name");
@@ -203,9 +188,6 @@ TEST_F(JackMidi, PortsAppearingAndDisappearingRaiseDeviceChangeWithTheirNames)
         return midiInGetDevCapsA(static_cast<UINT>(inputId), &inputCaps, sizeof inputCaps) == MMSYSERR_NOERROR &&
                std::string(inputCaps.szPname) == "Vaskor Keyboard";
     }));
-
-    PostThreadMessageA(windowThread, WM_QUIT, 0, 0);
-    loop.join();
 }
 
 TEST_F(JackMidi, PortRemovedWhileOpenClosesTheHandleAndRefusesLongMessages)

@@ -1,10 +1,7 @@
 // Device lists, capabilities, interface paths, error texts and the
 // device-change broadcast of the multimedia MIDI front (in-memory backend).
 #include "support/MidiTestSupport.h"
-#include "support/RecordingWindowProcedure.h"
-
-#include "threads/PlatformThreads.h"
-#include "windows/PlatformMessageWindows.h"
+#include "support/DeviceChangeWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -207,49 +204,9 @@ TEST_F(MidiDevices, ErrorTextOfAFailedOpenCarriesTheBackendsExplanation)
     EXPECT_EQ(std::string::npos, std::string(text).find("another program"));
 }
 
-namespace
-{
-/** Runs a message loop with one top-level window that records its messages. */
-class MessageWindowThread
-{
-public:
-    MessageWindowThread()
-    {
-        TestSupport::RecordedMessages::instance().clear();
-        thread_ = std::thread([this] {
-            HWND window = CreateWindowExA(0, "Message", "midi", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-            SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(&TestSupport::recordingWindowProcedure));
-            threadId_ = GetCurrentThreadId();
-            MSG message;
-            while (GetMessageA(&message, nullptr, 0, 0) > 0)
-                DispatchMessageA(&message);
-            DestroyWindow(window);
-        });
-        EXPECT_TRUE(TestSupport::waitFor([this] { return PostThreadMessageA(threadId_, WM_USER, 0, 0) != FALSE; }));
-    }
-    ~MessageWindowThread()
-    {
-        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        thread_.join();
-    }
-
-    size_t deviceChanges() const
-    {
-        size_t count = 0;
-        for (UINT message : TestSupport::RecordedMessages::instance().get())
-            count += message == WM_DEVICECHANGE ? 1 : 0;
-        return count;
-    }
-
-private:
-    std::thread thread_;
-    std::atomic<DWORD> threadId_{0};
-};
-} // namespace
-
 TEST_F(MidiDevices, AddingRenamingAndRemovingDevicesReachesMessageWindows)
 {
-    MessageWindowThread windows;
+    TestSupport::DeviceChangeWindow windows;
     const int device = backend->addOutput("Synth");
     EXPECT_TRUE(TestSupport::waitFor([&] { return windows.deviceChanges() == 1; }));
     backend->rename(device, "Other");
