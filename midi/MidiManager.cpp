@@ -215,16 +215,6 @@ void MidiManager::reportError(int index, bool isInput, const TString& text, bool
 
 void MidiManager::openDevice(int index, bool isInput, bool report)
 {
-    openPort(index, isInput, report);
-}
-
-void MidiManager::closeDevice(int index, bool isInput, bool report, bool force)
-{
-    closePort(index, isInput, report, force);
-}
-
-void MidiManager::openPort(int index, bool isInput, bool report)
-{
     MidiManagerDev* device = record(index, isInput);
     if (device == nullptr)
     {
@@ -271,7 +261,7 @@ void MidiManager::openPort(int index, bool isInput, bool report)
     }
 }
 
-void MidiManager::closePort(int index, bool isInput, bool report, bool force)
+void MidiManager::closeDevice(int index, bool isInput, bool report, bool force)
 {
     MidiManagerDev* device = record(index, isInput);
     if (device == nullptr)
@@ -391,15 +381,18 @@ void MidiManager::onMidiData(TMidiDeviceBase* port, uint64_t timeStamp, const un
         if (carryOn == 0)
             return;
     }
-    if (m_suspended || m_inputHook == nullptr)
+    MidiInputHook* const inputHook = m_inputHook.load();
+    if (m_suspended.load() || inputHook == nullptr)
         return;
     int handled = 0;
-    m_inputHook->onInput(index, timeStamp, data, length, &handled);
+    inputHook->onInput(index, timeStamp, data, length, &handled);
     if (handled != 0)
         return;
     const auto* input = static_cast<const MMDevIn*>(port->getOwner());
-    if (input != nullptr && sendToAliases(input->getRouteTargets(), data, length) && m_routedHook != nullptr)
-        m_routedHook->onRouted(input->getRouteTargets());
+    if (input == nullptr || !sendToAliases(input->getRouteTargets(), data, length))
+        return;
+    if (MidiRoutedHook* const routedHook = m_routedHook.load())
+        routedHook->onRouted(input->getRouteTargets());
 }
 
 void MidiManager::onDeviceError(TMidiDeviceBase* port, const TString& text)

@@ -116,13 +116,14 @@ public:
         indices and ports); with notify the device-list listeners hear of it. */
     void removeFactory(MidiDeviceFactory* factory, bool notify);
 
-    bool isSuspended() const { return m_suspended; }
+    bool isSuspended() const { return m_suspended.load(); }
     /** Resuming rescans. */
     void setSuspended(bool suspended);
 
-    /** Opens the port at index (see openOutput for the steps). With report a
-        failure is thrown as Tr::Exception, else the control listeners get it
-        as deviceError. */
+    /** Opens the port at index; while suspended, or when the port is absent
+        or cannot be made, only marks it wanted open. With report a failure is
+        thrown as Tr::Exception, else the control listeners get it as
+        deviceError; either way the port is left closed. */
     void openDevice(int index, bool isInput, bool report);
     /** Closes the port; force closes it even while suspended. */
     void closeDevice(int index, bool isInput, bool report, bool force);
@@ -191,8 +192,6 @@ private:
     void appendRecord(std::unique_ptr<MidiManagerDev> device);
     void scanIfNeverScanned();
 
-    void openPort(int index, bool isInput, bool report);
-    void closePort(int index, bool isInput, bool report, bool force);
     /** Sends to the open output at index, through the out filters; false
         in *proceed when a filter ended the send. */
     bool sendToOutput(int index, const unsigned char*& data, int& length, bool& proceed);
@@ -219,9 +218,10 @@ private:
     int m_inputCounts[kMaxFactories] = {};
     BList<MMDevOut*> m_outputs;
     int m_outputCounts[kMaxFactories] = {};
-    bool m_suspended = true;
-    MidiInputHook* m_inputHook = nullptr;
-    MidiRoutedHook* m_routedHook = nullptr;
+    // Read by input ports' data callbacks on the driver's thread.
+    std::atomic<bool> m_suspended{true};
+    std::atomic<MidiInputHook*> m_inputHook{nullptr};
+    std::atomic<MidiRoutedHook*> m_routedHook{nullptr};
     BList<MidiManagerDeviceControlListener*> m_controlListeners;
     BList<TMidiDeviceListListener*> m_deviceListListeners;
     BList<MidiInDeviceFilter*> m_inFilters;

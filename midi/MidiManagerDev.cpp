@@ -23,6 +23,11 @@ bool isTrue(const TString& options, int position)
 
 } // namespace
 
+const TString& midiStateSection(bool isInput)
+{
+    return isInput ? kMidiInSection : kMidiOutSection;
+}
+
 // ---------------------------------------------------------------------------
 // MidiManagerDev
 
@@ -146,6 +151,18 @@ TString MidiManagerDev::factoryOptions(uint32_t factoryId)
         + toHex(static_cast<int>(factoryId), 8);
 }
 
+void MidiManagerDev::readLines(TIniFile& ini, int n, TString& name, TString& options) const
+{
+    name = ini.readString(midiStateSection(isInput()), numberedKey(kMidiDeviceNameKey, n), TString());
+    options = ini.readString(midiStateSection(isInput()), numberedKey(kMidiDeviceOptionsKey, n), TString());
+}
+
+void MidiManagerDev::writeLines(TIniFile& ini, int n, const TString& options) const
+{
+    ini.writeString(midiStateSection(isInput()), numberedKey(kMidiDeviceNameKey, n), getDescriptorDisplayName());
+    ini.writeString(midiStateSection(isInput()), numberedKey(kMidiDeviceOptionsKey, n), options);
+}
+
 // ---------------------------------------------------------------------------
 // MMDevOut
 
@@ -170,15 +187,14 @@ void MMDevOut::createPort()
 
 void MMDevOut::readState(TIniFile& ini, int n)
 {
-    const TString name = ini.readString(kMidiOutSection, numberedKey(kMidiDeviceNameKey, n), TString());
-    const TString options = ini.readString(kMidiOutSection, numberedKey(kMidiDeviceOptionsKey, n), TString());
+    TString name, options;
+    readLines(ini, n, name, options);
     createDescriptor(readFactoryId(options, 0), false, name);
 }
 
 void MMDevOut::writeState(TIniFile& ini, int n)
 {
-    ini.writeString(kMidiOutSection, numberedKey(kMidiDeviceNameKey, n), getDescriptorDisplayName());
-    ini.writeString(kMidiOutSection, numberedKey(kMidiDeviceOptionsKey, n), factoryOptions(getFactoryId()));
+    writeLines(ini, n, factoryOptions(getFactoryId()));
 }
 
 // ---------------------------------------------------------------------------
@@ -213,8 +229,8 @@ void MMDevIn::createPort()
 
 void MMDevIn::readState(TIniFile& ini, int n)
 {
-    const TString name = ini.readString(kMidiInSection, numberedKey(kMidiDeviceNameKey, n), TString());
-    const TString options = ini.readString(kMidiInSection, numberedKey(kMidiDeviceOptionsKey, n), TString());
+    TString name, options;
+    readLines(ini, n, name, options);
     if (options.length() >= 1)
         setPassActiveSensing(options.charAt(0) == 'T');
     if (options.length() >= 2)
@@ -224,9 +240,7 @@ void MMDevIn::readState(TIniFile& ini, int n)
 
 void MMDevIn::writeState(TIniFile& ini, int n)
 {
-    ini.writeString(kMidiInSection, numberedKey(kMidiDeviceNameKey, n), getDescriptorDisplayName());
-    ini.writeString(kMidiInSection, numberedKey(kMidiDeviceOptionsKey, n),
-                    flag(m_passActiveSensing) + flag(m_passClock) + factoryOptions(getFactoryId()));
+    writeLines(ini, n, flag(m_passActiveSensing) + flag(m_passClock) + factoryOptions(getFactoryId()));
 }
 
 void MMDevIn::copyFrom(const MMDevIn& o)

@@ -21,6 +21,9 @@ constexpr uint32_t kFactoryIdMME = 0x4944494D;
 constexpr uint32_t kFactoryIdKQID = 0x4449514B;
 constexpr uint32_t kFactoryIdIntM = 0x4D746E49;
 
+/** The settings section of the saved ports of a kind: "MIDI.in" or "MIDI.out". */
+const TString& midiStateSection(bool isInput);
+
 /** The MIDI manager's record of one port it knows of: a port the driver
     lists now, or one the settings remember that is not connected. Its
     position in the manager's list of its kind is the device index users
@@ -113,6 +116,10 @@ protected:
     static uint32_t readFactoryId(const TString& options, int firstFactoryFlag);
     /** The factory flags and the id as eight hexadecimal digits. */
     static TString factoryOptions(uint32_t factoryId);
+    /** Reads Name<n> and Options<n> of the record's section (empty when missing). */
+    void readLines(TIniFile& ini, int n, TString& name, TString& options) const;
+    /** Writes Name<n> (the descriptor display name) and Options<n>. */
+    void writeLines(TIniFile& ini, int n, const TString& options) const;
 
     TMidiAliasList m_aliases;
 

@@ -8,15 +8,6 @@
 
 namespace Tr {
 
-namespace {
-
-const TString& sectionOf(bool isInput)
-{
-    return isInput ? kMidiInSection : kMidiOutSection;
-}
-
-} // namespace
-
 void MidiManager::saveState(TIniFile& ini)
 {
     if (!m_statePersistence)
@@ -39,10 +30,10 @@ void MidiManager::saveRecords(TIniFile& ini, bool isInput)
         }
     }
     // The lines of ports no longer open, up to the first gap.
-    for (; ini.valueExists(sectionOf(isInput), numberedKey(kMidiDeviceNameKey, n)); ++n)
+    for (; ini.valueExists(midiStateSection(isInput), numberedKey(kMidiDeviceNameKey, n)); ++n)
     {
-        ini.deleteKey(sectionOf(isInput), numberedKey(kMidiDeviceNameKey, n));
-        ini.deleteKey(sectionOf(isInput), numberedKey(kMidiDeviceOptionsKey, n));
+        ini.deleteKey(midiStateSection(isInput), numberedKey(kMidiDeviceNameKey, n));
+        ini.deleteKey(midiStateSection(isInput), numberedKey(kMidiDeviceOptionsKey, n));
     }
 }
 
@@ -56,7 +47,7 @@ void MidiManager::loadState(TIniFile& ini)
 
 void MidiManager::loadRecords(TIniFile& ini, bool isInput)
 {
-    for (int n = 0; ini.valueExists(sectionOf(isInput), numberedKey(kMidiDeviceNameKey, n)); ++n)
+    for (int n = 0; ini.valueExists(midiStateSection(isInput), numberedKey(kMidiDeviceNameKey, n)); ++n)
     {
         std::unique_ptr<MidiManagerDev> saved;
         if (isInput)

@@ -5,6 +5,7 @@
 #include "MessageWindow.h"
 #include "MidiManager.h"
 
+#include "support/MessageLoop.h"
 #include "support/MidiManagerTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,18 +14,12 @@
 #include <thread>
 
 using TestSupport::CountingDeviceListListener;
+using TestSupport::runLoopFor;
+using TestSupport::runLoopUntil;
 
 namespace
 {
 using MIDIDevChangeNotifier = TestSupport::MidiManagerTest;
-
-// Runs the message loop for a while.
-void runLoopFor(DWORD ms)
-{
-    const DWORD start = Tr::getMillis();
-    while (Tr::getMillis() - start < ms)
-        juce::MessageManager::getInstance()->runDispatchLoopUntil(5);
-}
 
 // A listener for a window of its own, which ignores everything.
 class QuietListener : public Tr::TWndMessageListener
@@ -96,16 +91,4 @@ TEST_F(MIDIDevChangeNotifier, NothingReachesANotifierDestroyedWhileNotifications
     runLoopFor(2500); // no tick of a timer that is gone
     Tr::releaseMessageWindow(other);
     EXPECT_FALSE(Tr::MidiManager::exists());
-}
-
-TEST(MIDIDevChangeNotifierAlone, OnlyADeviceChangeIsHandled)
-{
-    juce::ScopedJuceInitialiser_GUI juce;
-    Tr::MIDIDevChangeNotifier notifier; // no window: nothing but its messages
-    int handled = 0;
-    notifier.handleMessage(nullptr, WM_USER, 0, 0, &handled);
-    EXPECT_EQ(handled, 0);
-    notifier.handleMessage(nullptr, WM_DEVICECHANGE, 0x8000, 1234, &handled);
-    EXPECT_EQ(handled, 1);
-    EXPECT_FALSE(notifier.isPolling());
 }

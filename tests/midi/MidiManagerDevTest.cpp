@@ -37,30 +37,32 @@ protected:
 };
 } // namespace
 
-TEST_F(MidiManagerDevTest, OptionsGiveTheFactoryIdFlagsFirstThenTheEightHexDigits)
+TEST_F(MidiManagerDevTest, OptionsGiveThePassFlagsThenTheFactoryFlagsThenEightHexDigits)
 {
     const struct
     {
         bool isInput;
         const char* options; // null: no Options line
         uint32_t id;
+        bool activeSensing = true; // inputs only
+        bool clock = true;
     } cases[] = {
         {false, nullptr, Tr::kFactoryIdMME},
-        {false, "", Tr::kFactoryIdMME},
         {false, "T", Tr::kFactoryIdKQID},
         {false, "t", Tr::kFactoryIdMME},
         {false, "FT", Tr::kFactoryIdIntM},
         {false, "TT", Tr::kFactoryIdIntM},
         {false, "FF4944494D", Tr::kFactoryIdMME},
         {false, "FF4449514b", Tr::kFactoryIdKQID},
-        {false, "TF4D746E49", Tr::kFactoryIdIntM},
         {false, "FF4944494G", 0xFFFFFFFFu},
         {false, "FF54534554 and more", ScriptedMidiFactory::kDefaultId},
         {false, "FF49", Tr::kFactoryIdMME},
         {false, "TF49", Tr::kFactoryIdKQID},
-        {true, "TT", Tr::kFactoryIdMME},
-        {true, "TTT", Tr::kFactoryIdKQID},
-        {true, "FFFT", Tr::kFactoryIdIntM},
+        {true, "", Tr::kFactoryIdMME},
+        {true, "F", Tr::kFactoryIdMME, false, true},
+        {true, "FT", Tr::kFactoryIdMME, false, true},
+        {true, "TFT", Tr::kFactoryIdKQID, true, false},
+        {true, "FFFT", Tr::kFactoryIdIntM, false, false},
         {true, "TTFF4944494D", Tr::kFactoryIdMME},
         {true, "TTFF4944494", Tr::kFactoryIdMME},
         {true, "TTFF-944494D", 0xFFFFFFFFu},
@@ -73,37 +75,13 @@ TEST_F(MidiManagerDevTest, OptionsGiveTheFactoryIdFlagsFirstThenTheEightHexDigit
         ini.writeString(section, "Name3", "Synth");
         if (c.options)
             ini.writeString(section, "Options3", c.options);
-        std::unique_ptr<Tr::MidiManagerDev> device;
-        if (c.isInput)
-            device = std::make_unique<Tr::MMDevIn>(nullptr, 0);
-        else
-            device = std::make_unique<Tr::MMDevOut>(nullptr, 0);
-        device->readState(ini, 3);
-        EXPECT_EQ(device->getFactoryId(), c.id);
-        EXPECT_EQ(device->getDescriptorDisplayName(), "Synth");
-        EXPECT_EQ(device->getDescriptor()->isInput(), c.isInput);
-        EXPECT_EQ(device->getDescriptor()->getIndex(), -1);
-    }
-}
-
-TEST_F(MidiManagerDevTest, AnInputsOptionsBeginWithItsActiveSensingAndClockFlags)
-{
-    const struct
-    {
-        const char* options;
-        bool activeSensing;
-        bool clock;
-    } cases[] = {
-        {"", true, true}, {"F", false, true}, {"FT", false, true}, {"TF", true, false}, {"FFFF4944494D", false, false},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.options);
-        Tr::TIniFile ini;
-        ini.writeString("MIDI.in", "Name0", "Keys");
-        ini.writeString("MIDI.in", "Options0", c.options);
         Tr::MMDevIn input(nullptr, 0);
-        input.readState(ini, 0);
+        Tr::MMDevOut output(nullptr, 0);
+        Tr::MidiManagerDev& device = c.isInput ? static_cast<Tr::MidiManagerDev&>(input) : output;
+        device.readState(ini, 3);
+        EXPECT_EQ(device.getFactoryId(), c.id);
+        EXPECT_EQ(device.getDescriptorDisplayName(), "Synth");
+        EXPECT_EQ(device.getDescriptor()->isInput(), c.isInput);
         EXPECT_EQ(input.getPassActiveSensing(), c.activeSensing);
         EXPECT_EQ(input.getPassClock(), c.clock);
     }
@@ -198,30 +176,6 @@ TEST_F(MidiManagerDevTest, ANewDescriptorKeepsAPortOfItsFactoryAndDeletesAnyOthe
     EXPECT_EQ(device.getFactoryId(), Tr::kFactoryIdKQID);
 }
 
-TEST_F(MidiManagerDevTest, AnAdoptedPortReplacesTheOwnAndTakesTheRecordsDescriptor)
-{
-    auto first = factory->addOutput("A");
-    auto second = factory->addOutput("B");
-    replug();
-    Tr::MMDevOut a(listed(false, 0).get(), 0);
-    Tr::MMDevOut b(listed(false, 1).get(), 1);
-    a.getPort()->open();
-    b.getPort()->open();
-
-    a.adoptPort(b.releasePort());
-    EXPECT_FALSE(first->open) << "the own port was closed";
-    EXPECT_EQ(b.currentPort(), nullptr);
-    ASSERT_NE(a.currentPort(), nullptr);
-    EXPECT_TRUE(a.isOpen());
-    EXPECT_EQ(a.currentPort()->getOwner(), &a);
-    EXPECT_EQ(a.currentPort()->getOwnerIndex(), 0);
-    EXPECT_EQ(a.currentPort()->getDisplayName(), "A");
-
-    a.adoptPort(nullptr);
-    EXPECT_EQ(a.currentPort(), nullptr);
-    EXPECT_FALSE(second->open);
-}
-
 TEST_F(MidiManagerDevTest, AliasesAreCollectedOnlyByAPresentRecord)
 {
     factory->addOutput("Synth");
@@ -240,27 +194,4 @@ TEST_F(MidiManagerDevTest, AliasesAreCollectedOnlyByAPresentRecord)
     device->setPresent(false);
     aliases->addAlias("Late", "Synth", Tr::kMidiKindOutput);
     EXPECT_EQ(device->getAliases().count(), 2) << "an absent record leaves its list as it was";
-}
-
-TEST_F(MidiManagerDevTest, CopyFromTakesEverythingButTheErrorTextAndThePort)
-{
-    factory->addInput("Keys");
-    replug();
-    Tr::MMDevIn source(listed(true, 0).get(), 3);
-    source.setWantedOpen(true);
-    source.setPresent(true);
-    source.setSeen(true);
-    source.setPassClock(false);
-    source.setErrorText("failed");
-    source.getPort();
-    Tr::MMDevIn copy(nullptr, 0);
-    copy.copyFrom(source);
-    EXPECT_EQ(copy.getIndex(), 3);
-    EXPECT_EQ(copy.getDescriptorDisplayName(), "Keys");
-    EXPECT_TRUE(copy.isWantedOpen());
-    EXPECT_TRUE(copy.isPresent());
-    EXPECT_FALSE(copy.isSeen());
-    EXPECT_FALSE(copy.getPassClock());
-    EXPECT_TRUE(copy.getErrorText().isEmpty());
-    EXPECT_EQ(copy.currentPort(), nullptr);
 }

@@ -87,27 +87,6 @@ TEST_F(TMidiAliasManagerTest, ChangesInsideAnUpdateAreToldOnceWhenTheOutermostEn
     EXPECT_EQ(listener.count, 1) << "no change: no notice";
 }
 
-TEST_F(TMidiAliasManagerTest, LookupAndCollectFindAliasesByNameKindAndDevice)
-{
-    EXPECT_EQ(aliases->lookupAlias("X", 2, false), nullptr);
-    Tr::TMidiAlias* x = aliases->lookupAlias("X", 2, true);
-    ASSERT_NE(x, nullptr);
-    EXPECT_TRUE(x->getDeviceName().isEmpty());
-    EXPECT_EQ(aliases->lookupAlias("X", 2, false), x);
-    EXPECT_EQ(listener.count, 1);
-
-    aliases->addAlias("Y", "Synth", 2);
-    aliases->addAlias("Z", "Synth", 2);
-    aliases->addAlias("W", "Synth", 3);
-    aliases->addAlias("V", "synth", 2);
-    Tr::TMidiAliasList list;
-    list.addUnique(x);
-    aliases->collectAliasesOf("Synth", 2, list);
-    ASSERT_EQ(list.count(), 2);
-    EXPECT_EQ(list.at(0)->getName(), "Y");
-    EXPECT_EQ(list.at(1)->getName(), "Z");
-}
-
 TEST_F(TMidiAliasManagerTest, RebindingGivesEveryPortAnAliasOfItsNameWithOneNotice)
 {
     factory->addOutput("Synth");
@@ -169,19 +148,4 @@ TEST_F(TMidiAliasManagerTest, LoadingStopsAtAnEmptyNameAndRebindsAliasesItKnows)
     aliases->loadState(ini);
     EXPECT_EQ(aliases->getAliasCount(), 3) << "loading again adds no second alias of a name and kind";
     EXPECT_EQ(listener.count, 3) << "nothing rebound: only the notice at the end";
-}
-
-TEST_F(TMidiAliasManagerTest, ItsDestructionLeavesTheManagerWithoutIt)
-{
-    Tr::AutoDelete::deleteAll();
-    EXPECT_FALSE(Tr::TMidiAliasManager::exists());
-    try
-    {
-        Tr::TMidiAliasManager::getInstance();
-        FAIL() << "no exception";
-    }
-    catch (const Tr::Exception& e)
-    {
-        EXPECT_STREQ(e.what(), "Cannot re-instantiate TMidiAliasManager!");
-    }
 }

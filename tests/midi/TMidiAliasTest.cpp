@@ -12,10 +12,11 @@ TEST(TMidiAlias, TheDeviceLineGivesKindAndDeviceOnlyForAKindFrom0To3BeforeTheFir
         const char* line; // null: no Device line at all
         int kind;
         const char* deviceName;
+        bool isInput = false;
     } cases[] = {
         {"2:Out A:1", 2, "Out A:1"},
-        {"1:Keys", 1, "Keys"},
-        {"3:X", 3, "X"},
+        {"1:Keys", 1, "Keys", true},
+        {"3:X", 3, "X", true},
         {"0:X", 0, "X"},
         {"2:", 2, ""},
         {"9:X", 0, ""},
@@ -23,7 +24,6 @@ TEST(TMidiAlias, TheDeviceLineGivesKindAndDeviceOnlyForAKindFrom0To3BeforeTheFir
         {":X", 0, ""},
         {"X", 0, ""},
         {"two:X", 0, ""},
-        {"", 0, ""},
         {nullptr, 0, ""},
     };
     for (const auto& c : cases)
@@ -35,21 +35,11 @@ TEST(TMidiAlias, TheDeviceLineGivesKindAndDeviceOnlyForAKindFrom0To3BeforeTheFir
         Tr::TMidiAlias alias("Mine", ini, 4);
         EXPECT_EQ(alias.getKind(), c.kind);
         EXPECT_EQ(alias.getDeviceName(), c.deviceName);
+        EXPECT_EQ(alias.isInput(), c.isInput);
         EXPECT_EQ(alias.getName(), "Mine");
         EXPECT_EQ(alias.getDeviceIndex(), -1);
         EXPECT_EQ(alias.getFactoryId(), 0u);
     }
-}
-
-TEST(TMidiAlias, KindThreeCountsAsAnInput)
-{
-    const struct
-    {
-        int kind;
-        bool isInput;
-    } cases[] = {{0, false}, {1, true}, {2, false}, {3, true}};
-    for (const auto& c : cases)
-        EXPECT_EQ(Tr::TMidiAlias("A", "A", c.kind).isInput(), c.isInput) << "kind " << c.kind;
 }
 
 TEST(TMidiAlias, WritesItsNameAndKindColonDeviceUnderItsNumber)
@@ -65,17 +55,6 @@ TEST(TMidiAlias, WritesItsNameAndKindColonDeviceUnderItsNumber)
     Tr::TMidiAlias back("Out A", ini, 0);
     EXPECT_EQ(back.getKind(), 2);
     EXPECT_EQ(back.getDeviceName(), "Out A:1");
-}
-
-TEST(TMidiAlias, MatchesNameAndKindExactlyAndKnowsWhenItIsNamedAfterItsDevice)
-{
-    Tr::TMidiAlias alias("Synth", "Synth", 2);
-    EXPECT_TRUE(alias.matches("Synth", 2));
-    EXPECT_FALSE(alias.matches("synth", 2));
-    EXPECT_FALSE(alias.matches("Synth", 1));
-    EXPECT_TRUE(alias.isNamedAfterDevice());
-    alias.setDeviceName("Synth (2)");
-    EXPECT_FALSE(alias.isNamedAfterDevice());
 }
 
 TEST(TMidiAliasList, HoldsEachAliasOnceAndNoNull)

@@ -126,19 +126,3 @@ TEST_F(TMidiRouterTest, TheRouterListensToTheAliasManagerAndTheManagerToTheRoute
     EXPECT_FALSE(routes[0]->isValid());
     EXPECT_TRUE(Tr::MidiManager::exists()) << "the alias manager's binding made the manager";
 }
-
-TEST_F(TMidiRouterTest, AfterTheRegistryDestroyedItTheRouterIsNotMadeAgain)
-{
-    routes.add(new Tr::TMidiRoute(&aliases.keys, &aliases.synth)); // deleted with the router
-    Tr::AutoDelete::deleteAll();
-    EXPECT_FALSE(Tr::TMidiRouter::exists());
-    try
-    {
-        Tr::TMidiRouter::getInstance();
-        FAIL() << "no exception";
-    }
-    catch (const Tr::Exception& e)
-    {
-        EXPECT_STREQ(e.what(), "Cannot re-instanciate TMidiRouter!");
-    }
-}

@@ -1,11 +1,11 @@
 // A MIDI manager on a scripted factory for one test: the manager is made and
-// its factory attached in a fresh process (each case runs in its own), with a
-// headless message loop for its timer, and everything the registry owns is
-// destroyed when the test ends. Listeners that record what the manager tells.
+// its factory attached in a fresh process (each case runs in its own), with
+// JUCE set up for its timer (see MessageLoop.h to run it), and everything the
+// registry owns is destroyed when the test ends. Listeners that record what
+// the manager tells.
 #pragma once
 
 #include "AutoDelete.h"
-#include "Millis.h"
 #include "MidiManager.h"
 #include "TMidiAliasManager.h"
 
@@ -107,19 +107,6 @@ protected:
             names.push_back(std::string(device->isPresent() ? "" : "-") + device->getDescriptorDisplayName().c_str());
         }
         return names;
-    }
-
-    // Runs the message loop until the condition holds or the limit passes.
-    static bool runLoopUntil(const std::function<bool()>& condition, DWORD limitMs = 10000)
-    {
-        const DWORD start = Tr::getMillis();
-        while (!condition())
-        {
-            if (Tr::getMillis() - start > limitMs)
-                return false;
-            juce::MessageManager::getInstance()->runDispatchLoopUntil(5);
-        }
-        return true;
     }
 
     juce::ScopedJuceInitialiser_GUI juce_;
