@@ -257,6 +257,83 @@ TEST(MessageWindow, AListenerMayReleaseItsOwnLastWindow)
     EXPECT_EQ(messageThread(), nullptr);
 }
 
+TEST(MessageWindow, AListenerReleasingItsWindowDoesNotHoldUpACreationOnAnotherThread)
+{
+    /** Releases its window from inside a device-change call, once another
+        thread has begun to create a window. */
+    class ReleasingWhileCreating : public RecordingListener
+    {
+    public:
+        LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int* handled) override
+        {
+            if (message == WM_DEVICECHANGE && !entered.exchange(true))
+            {
+                waitFor([this] { return creating.load(); });
+                Tr::sleepMs(50); // the creation holds the global lock by now
+                Tr::releaseMessageWindow(window);
+                released = true;
+            }
+            return RecordingListener::handleMessage(window, message, wParam, lParam, handled);
+        }
+        std::atomic<bool> entered{false};
+        std::atomic<bool> creating{false};
+        std::atomic<bool> released{false};
+    };
+    ReleasingWhileCreating listener;
+    HWND window = Tr::createMessageWindow(&listener, Tr::TString("releasing"));
+    ASSERT_NE(window, nullptr);
+    BroadcastDeviceChange();
+    ASSERT_TRUE(waitFor([&] { return listener.entered.load(); }));
+
+    RecordingListener other;
+    listener.creating = true;
+    const DWORD start = Tr::getMillis();
+    HWND created = Tr::createMessageWindow(&other, Tr::TString("created"));
+    const DWORD took = Tr::getMillis() - start;
+    EXPECT_NE(created, nullptr) << "the creation gave up on the busy message thread";
+    EXPECT_LT(took, 1000u);
+    EXPECT_TRUE(waitFor([&] { return listener.released && !IsWindow(window); }));
+    EXPECT_TRUE(IsWindow(created)) << "the release of the other window ended the loop";
+    Tr::releaseMessageWindow(created);
+    EXPECT_EQ(messageThread(), nullptr);
+}
+
+TEST(MessageWindow, AListenerCreatingAWindowGetsItAtOnce)
+{
+    /** Makes a second window from inside its first device-change call. */
+    class Creating : public RecordingListener
+    {
+    public:
+        LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int* handled) override
+        {
+            if (message == WM_DEVICECHANGE && !asked.exchange(true))
+            {
+                const DWORD start = Tr::getMillis();
+                made = Tr::createMessageWindow(&second, Tr::TString("made by a listener"));
+                took = Tr::getMillis() - start;
+            }
+            return RecordingListener::handleMessage(window, message, wParam, lParam, handled);
+        }
+        RecordingListener second;
+        std::atomic<bool> asked{false};
+        std::atomic<HWND> made{nullptr};
+        std::atomic<DWORD> took{0};
+    };
+    Creating listener;
+    HWND window = Tr::createMessageWindow(&listener, Tr::TString("creating"));
+    ASSERT_NE(window, nullptr);
+    BroadcastDeviceChange();
+    ASSERT_TRUE(waitFor([&] { return listener.deviceChanges == 1; }));
+    ASSERT_NE(listener.made.load(), nullptr);
+    EXPECT_LT(listener.took.load(), 1000u);
+    EXPECT_EQ(messageThread()->windowCount(), 2);
+    BroadcastDeviceChange();
+    EXPECT_TRUE(waitFor([&] { return listener.second.deviceChanges == 1; }));
+    Tr::releaseMessageWindow(listener.made);
+    Tr::releaseMessageWindow(window);
+    EXPECT_EQ(messageThread(), nullptr);
+}
+
 TEST(MessageWindow, ADestroyMessageWithAnotherLParamDestroysNothing)
 {
     RecordingListener listener;
