@@ -9,7 +9,9 @@
 
     A bank is written so that the file is either the complete new bank or,
     when anything fails, the old file as it was: the bytes go to a temporary
-    file in the same folder first, which then replaces the target in one step.
+    file in the same folder first, which then replaces the target in one step
+    and keeps its mode and owner. In a folder that takes no new file, a
+    writable file is written in place, with its room claimed first.
 */
 class BankFile
 {

@@ -19,7 +19,7 @@ BThread::BThread(bool startNow, const TString& name) : m_name(name)
 BThread::~BThread()
 {
     requestStop();
-    stop();
+    stopAndWaitForEnd();
     closeHandle();
 }
 
@@ -51,28 +51,39 @@ DWORD WINAPI BThread::threadProc(LPVOID parameter)
         // run() may rely on isCurrentThread() from its first line.
         BAutoLock wait(&self->m_lock);
     }
+    // A terminated thread unwinds its stack from its next wait or sleep; the
+    // end comes then, and not before.
+    struct EndOfThread
+    {
+        BThread* thread;
+        ~EndOfThread() { thread->endOfThread(); }
+    } end{self};
     self->run();
+    return 0;
+}
 
+void BThread::endOfThread()
+{
     bool ended = false;
     bool autoDelete = false;
     {
-        BAutoLock hold(&self->m_lock);
-        if (self->m_threadId.load() == GetCurrentThreadId())
+        BAutoLock hold(&m_lock);
+        // Not when a restart has handed the object to a new thread meanwhile.
+        if (m_threadId.load() == GetCurrentThreadId())
         {
             ended = true;
-            self->m_stopRequested.store(1);
-            self->closeHandle();
-            self->m_threadId.store(0);
-            autoDelete = self->m_autoDelete.load() != 0;
+            m_stopRequested.store(1);
+            closeHandle();
+            m_threadId.store(0);
+            autoDelete = m_autoDelete.load() != 0;
         }
     }
     // Clearing running is the last touch of the object: a waiting owner may
     // delete it as soon as it sees the flag clear.
     if (ended)
-        self->m_running.store(0);
+        m_running.store(0);
     if (autoDelete)
-        delete self;
-    return 0;
+        delete this;
 }
 
 void BThread::requestStop()
@@ -103,6 +114,15 @@ bool BThread::stop()
     return false;
 }
 
+void BThread::stopAndWaitForEnd()
+{
+    stop();
+    if (isCurrentThread() || m_autoDelete.load() != 0)
+        return;
+    while (isRunning())
+        sleepMs(1);
+}
+
 bool BThread::waitForStop()
 {
     if (!isRunning() || isCurrentThread())
@@ -130,8 +150,9 @@ void BThread::kill()
         BAutoLock hold(&m_lock);
         TerminateThread(m_handle.load(), 0);
     }
+    // Running stays set: the thread clears it as it ends, which is at its
+    // next wait or sleep, not necessarily within this pause.
     sleepMs(10);
-    m_running.store(0);
 }
 
 void BThread::wakeUp()

@@ -16,9 +16,16 @@ namespace Tr {
     thread that overruns it. With auto-delete set the finished thread deletes
     its own object, and nothing may use the object afterwards.
 
+    A forced termination takes effect only when the thread next waits or
+    sleeps (sleepMs, a BEvent wait, the platform's message wait): a run()
+    that is to be stoppable must reach one of them regularly, and one that
+    loops without ever waiting runs on until it does. isRunning() stays true
+    until the thread has really ended, and the destructor waits for that
+    end, so an object is never freed under its running thread.
+
     A derived class that overrides run() should construct with startNow false
-    and call start() once it is fully constructed, and stop the thread in its
-    own destructor before its members go. */
+    and call start() once it is fully constructed, and call stopAndWaitForEnd()
+    in its own destructor, before its members go. */
 class BThread
 {
 public:
@@ -37,14 +44,22 @@ public:
 
     /** Requests the stop and, unless auto-delete is set, waits for it,
         terminating the thread when it overruns. True when the thread ended by
-        itself (or was not running, or this is the thread itself). */
+        itself (or was not running, or this is the thread itself). After a
+        termination (false) the thread may still run until its next wait or
+        sleep; isRunning() tells when it has ended. */
     bool stop();
+
+    /** stop(), then waits without a time limit until the thread has really
+        ended (not on the thread itself, nor with auto-delete set). For
+        destructors: afterwards nothing runs on the object. */
+    void stopAndWaitForEnd();
 
     /** Waits a bounded time for the thread to end; true when it is not
         running afterwards. */
     bool waitForStop();
 
-    /** Terminates the platform thread, sleeps 10 ms and clears running. */
+    /** Terminates the platform thread and sleeps 10 ms. The thread ends at
+        its next wait or sleep and clears running itself then. */
     void kill();
 
     void wakeUp();
@@ -68,6 +83,9 @@ protected:
 
 private:
     static DWORD WINAPI threadProc(LPVOID parameter);
+    /** The end of the thread, on every way out of run() (the unwind of a
+        terminated thread included); may delete the object. */
+    void endOfThread();
     void closeHandle();
 
     std::atomic<DWORD> m_autoDelete{0};

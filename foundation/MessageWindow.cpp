@@ -46,6 +46,11 @@ TMessageWindowThread* startMessageThread()
 
 HWND createMessageWindow(TWndMessageListener* listener, const TString& name)
 {
+    // A listener asking on the message thread is served at once: that thread
+    // never takes the global lock (a creation waiting under it for this very
+    // thread would wait in vain).
+    if (TMessageWindowThread* loop = TMessageWindowThread::current())
+        return loop->createOnLoop(listener, name);
     BAutoLock hold(&g_messageWindowLock);
     if (g_messageWindowThread != nullptr && g_messageWindowThread->isStopRequested())
     {
@@ -80,6 +85,15 @@ void releaseMessageWindow(HWND window)
 {
     if (window == nullptr)
         return;
+    // A listener releasing a window runs on the message thread, which never
+    // takes the global lock, and never waits for or deletes itself: when this
+    // was the last window its loop ends after destroying it, and the next
+    // creation deletes the object.
+    if (TMessageWindowThread* loop = TMessageWindowThread::current())
+    {
+        loop->releaseOnLoop(window);
+        return;
+    }
     BAutoLock hold(&g_messageWindowLock);
     TMessageWindowThread* thread = g_messageWindowThread;
     if (thread != nullptr && thread->isRunning() && !thread->isStopRequested())
@@ -87,15 +101,11 @@ void releaseMessageWindow(HWND window)
         // Windows whose destroy message is still queued do not count: the
         // loop ends by itself once they are gone, so the release that leaves
         // none must be the one that stops the thread.
-        const bool last = thread->isLastWindow(window);
-        thread->noteRelease(window);
+        const bool last = thread->noteRelease(window);
         if (PostThreadMessageA(thread->getThreadId(), kMessageWindowDestroy, reinterpret_cast<WPARAM>(window),
                                kMessageWindowDestroy))
         {
-            // A listener releasing its own window runs on the message thread,
-            // which must not wait for or delete itself: its loop ends after
-            // this message, and the next creation deletes the object.
-            if (last && !thread->isCurrentThread())
+            if (last)
             {
                 thread->setAutoDelete(false);
                 thread->stop();

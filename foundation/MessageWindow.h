@@ -58,7 +58,9 @@ struct TMessageWindowInfo
 };
 
 /** Serialises createMessageWindow and releaseMessageWindow and guards
-    g_messageWindowThread. */
+    g_messageWindowThread. Never taken on the message thread: a listener's
+    calls are served there without it, so that a creation holding it while
+    it waits for the message thread cannot hold that thread up. */
 extern BLock g_messageWindowLock;
 
 /** The one message-window thread, null while none exists. */
@@ -66,11 +68,14 @@ extern TMessageWindowThread* g_messageWindowThread;
 
 /** Creates a hidden window whose messages go to the listener on the message
     thread, starting that thread when needed. The window's handle, or null
-    when no window could be made (the caller then works without one). */
+    when no window could be made (the caller then works without one). Called
+    by a listener (on the message thread), it makes the window at once. */
 HWND createMessageWindow(TWndMessageListener* listener, const TString& name);
 
 /** Destroys the window (null does nothing) and ends the message thread when
-    it was its last window. */
+    it was its last window. Called by a listener (on the message thread), it
+    never waits: the loop destroys the window once the listener's call has
+    returned, and ends when no window is left. */
 void releaseMessageWindow(HWND window);
 
 /** On the message thread: creates one window of class "Message" titled with

@@ -4,6 +4,22 @@
 
 namespace Tr {
 
+namespace {
+/** The thread object whose loop runs on this thread, for the listeners'
+    calls into createMessageWindow and releaseMessageWindow. */
+thread_local TMessageWindowThread* t_loopThread = nullptr;
+
+/** Marks the calling thread as the loop's for a scope, forced unwinds included. */
+class LoopThreadMark
+{
+public:
+    explicit LoopThreadMark(TMessageWindowThread* thread) { t_loopThread = thread; }
+    ~LoopThreadMark() { t_loopThread = nullptr; }
+    LoopThreadMark(const LoopThreadMark&) = delete;
+    LoopThreadMark& operator=(const LoopThreadMark&) = delete;
+};
+} // namespace
+
 TMessageWindowThread::TMessageWindowThread() : BThread(false, TString("Window Message Thread"))
 {
 }
@@ -12,7 +28,12 @@ TMessageWindowThread::~TMessageWindowThread()
 {
     // Normally the loop has ended already; never let the thread outlive the
     // lists and the lock it uses. Requests nobody collected go with the list.
-    stop();
+    stopAndWaitForEnd();
+}
+
+TMessageWindowThread* TMessageWindowThread::current()
+{
+    return t_loopThread;
 }
 
 int TMessageWindowThread::windowCount()
@@ -36,8 +57,11 @@ void TMessageWindowThread::requestQuit()
     PostThreadMessageA(threadId, kMessageWindowDestroy, 0, kMessageWindowDestroy);
 }
 
-bool TMessageWindowThread::isLastWindow(HWND window)
+bool TMessageWindowThread::noteRelease(HWND window)
 {
+    // One hold of the list lock for the test and the note: of two releases at
+    // once (one may come from a listener, without the global lock), exactly
+    // the later one sees itself as the last.
     BAutoLock hold(&m_listLock);
     int remaining = 0;
     bool listed = false;
@@ -49,13 +73,8 @@ bool TMessageWindowThread::isLastWindow(HWND window)
         ++remaining;
         listed = listed || entry == window;
     }
-    return remaining == 1 && listed;
-}
-
-void TMessageWindowThread::noteRelease(HWND window)
-{
-    BAutoLock hold(&m_listLock);
     m_releasing.add(window);
+    return remaining == 1 && listed;
 }
 
 void TMessageWindowThread::forgetRelease(HWND window)
@@ -64,8 +83,28 @@ void TMessageWindowThread::forgetRelease(HWND window)
     m_releasing.remove(window);
 }
 
+HWND TMessageWindowThread::createOnLoop(TWndMessageListener* listener, const TString& name)
+{
+    BAutoLock hold(&m_listLock);
+    HWND window = createListenerWindow(listener, name);
+    if (window != nullptr)
+        m_windows.add(window);
+    return window;
+}
+
+void TMessageWindowThread::releaseOnLoop(HWND window)
+{
+    noteRelease(window);
+    // Posting to its own queue fails only once the loop is gone; the windows
+    // still listed then are destroyed by the loop's end.
+    if (!PostThreadMessageA(getThreadId(), kMessageWindowDestroy, reinterpret_cast<WPARAM>(window),
+                            kMessageWindowDestroy))
+        forgetRelease(window);
+}
+
 void TMessageWindowThread::run()
 {
+    const LoopThreadMark mark(this);
     // A quit requested before the loop could take messages (the start-up
     // probe gave up) ends the thread at once.
     bool looping = !isStopRequested();
@@ -89,7 +128,9 @@ bool TMessageWindowThread::destroyWindow(HWND window)
     m_windows.remove(window);
     m_releasing.remove(window);
     destroyMessageWindow(window);
-    return m_windows.count() != 0 && !isStopRequested();
+    // A creation asked for meanwhile (a listener may release the last window
+    // while another thread waits for a new one) keeps the loop going.
+    return (m_windows.count() != 0 || !m_pending.empty()) && !isStopRequested();
 }
 
 void TMessageWindowThread::createWindow(TMessageWindowRequest* request)

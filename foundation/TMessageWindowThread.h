@@ -33,14 +33,26 @@ public:
         message with window 0, which ends the loop. */
     virtual void requestQuit();
 
-    /** True when the window is the only entry left once the windows whose
-        release is under way are gone. */
-    bool isLastWindow(HWND window);
+    /** The thread object whose loop the calling thread runs: the message
+        thread's own object there (its listeners run on it), null on every
+        other thread. */
+    static TMessageWindowThread* current();
 
     /** Notes a window whose destroy message is about to be posted, until the
-        loop has handled it (or forgetRelease when the post was refused). */
-    void noteRelease(HWND window);
+        loop has handled it (or forgetRelease when the post was refused).
+        True when the window was the only entry left once the windows whose
+        release is under way are gone: the loop ends after destroying it. */
+    bool noteRelease(HWND window);
     void forgetRelease(HWND window);
+
+    /** On the message thread itself (a listener's call): creates the window
+        at once and lists it. Null when creation failed. */
+    HWND createOnLoop(TWndMessageListener* listener, const TString& name);
+
+    /** On the message thread itself: hands the window to the loop, which
+        destroys it once the message being handled is done with (the window
+        may be the one whose listener asks). Never waits. */
+    void releaseOnLoop(HWND window);
 
     /** Lists a request to create a window as pending and posts the create
         message for it. The request, which stays the thread's until

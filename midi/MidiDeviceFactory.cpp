@@ -26,13 +26,7 @@ int MidiDeviceFactory::getDeviceCount(bool isInput)
 
 void MidiDeviceFactory::getDisplayNames(bool isInput, TStringList& out)
 {
-    refresh();
-    BAutoLock hold(&m_lock);
-    out.clear();
-    const MidiDeviceDescriptorList& list = listOf(isInput);
-    for (int i = 0; i < list.count(); ++i)
-        if (const MidiDeviceDescriptor* d = list.get(i))
-            out.add(d->getDisplayName(), d->getIndex());
+    collectNames(isInput, out, &MidiDeviceDescriptor::getDisplayName, false);
 }
 
 void MidiDeviceFactory::getDescriptors(bool isInput, MidiDeviceDescriptorList& out)
@@ -61,6 +55,12 @@ void MidiDeviceFactory::getDescriptors(bool isInput, MidiDeviceDescriptorList& o
 
 void MidiDeviceFactory::getExtraNames(bool isInput, TStringList& out)
 {
+    collectNames(isInput, out, &MidiDeviceDescriptor::getExtraName, true);
+}
+
+void MidiDeviceFactory::collectNames(bool isInput, TStringList& out, TString (MidiDeviceDescriptor::*nameOf)() const,
+                                     bool skipEmpty)
+{
     refresh();
     BAutoLock hold(&m_lock);
     out.clear();
@@ -68,8 +68,11 @@ void MidiDeviceFactory::getExtraNames(bool isInput, TStringList& out)
     for (int i = 0; i < list.count(); ++i)
     {
         const MidiDeviceDescriptor* d = list.get(i);
-        if (d != nullptr && !d->getExtraName().isEmpty())
-            out.add(d->getExtraName(), d->getIndex());
+        if (d == nullptr)
+            continue;
+        const TString name = (d->*nameOf)();
+        if (!skipEmpty || !name.isEmpty())
+            out.add(name, d->getIndex());
     }
 }
 

@@ -79,6 +79,8 @@ protected:
     BLock& listLock() { return m_lock; }
 
 private:
+    /** out := nameOf of every descriptor of the kind, tagged with its index. */
+    void collectNames(bool isInput, TStringList& out, TString (MidiDeviceDescriptor::*nameOf)() const, bool skipEmpty);
     void numberDuplicates(MidiDeviceDescriptorList& list, MidiDeviceDescriptorList& toRename);
     void giveOutputsTheirInputNumbers();
 

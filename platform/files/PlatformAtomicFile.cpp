@@ -54,7 +54,8 @@ std::string randomSuffix()
 
 // Creates a new, empty file beside the target. The name is short, so that a
 // target whose own name is near the system's limit can still be saved. The
-// mode is the one every new file gets (0666 less the creation mask).
+// mode is the one every new file gets (0666 less the creation mask); a file
+// that replaces another gets the old one's afterwards (keepOwnerAndMode).
 int createTemporary(const std::string& folder, std::string& name)
 {
     for (int attempt = 0; attempt < maxNameAttempts; ++attempt)
@@ -109,6 +110,50 @@ bool fail(int* errorCode, int error)
         *errorCode = error;
     return false;
 }
+
+// Gives the new file the owner and mode of the file it replaces. The owner is
+// set first (a change of owner clears the set-id bits), and only as far as
+// the process may: a user who may not give files away keeps the new file as
+// their own (with the old group where they belong to it), and then without
+// set-id bits, which would now name them.
+void keepOwnerAndMode(int fd, const struct stat& old)
+{
+    const bool ownerKept = ::fchown(fd, old.st_uid, old.st_gid) == 0;
+    if (!ownerKept)
+    {
+        const int groupKept = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        static_cast<void>(groupKept);
+    }
+    ::fchmod(fd, old.st_mode & (ownerKept ? 07777 : 0777));
+}
+
+// Writes the new contents over the file itself, for a folder where no
+// temporary file can be made. The room the new contents need is claimed
+// before any byte changes, so a full disk or a size limit leaves the old file
+// as it was (a claim that failed half way is cut back to the old size), and
+// the tail of a longer old file is cut only once every new byte is written.
+// Only a failure of the device in the middle of the writing can leave a mix
+// of old and new bytes.
+bool writeInPlace(const std::string& target, off_t oldSize, const void* data, size_t size, int* errorCode)
+{
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(errorCode, errno);
+    int error = size > 0 ? ::posix_fallocate(fd, 0, static_cast<off_t>(size)) : 0;
+    if (error != 0)
+    {
+        const int cutBack = ::ftruncate(fd, oldSize);
+        static_cast<void>(cutBack);
+        ::close(fd);
+        return fail(errorCode, error);
+    }
+    const bool written = ::lseek(fd, 0, SEEK_SET) == 0 && writeAll(fd, data, size)
+                         && ::ftruncate(fd, static_cast<off_t>(size)) == 0 && ::fsync(fd) == 0;
+    error = written ? 0 : errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error == 0 || fail(errorCode, error);
+}
 } // namespace
 
 std::string resolveLinks(const std::string& path)
@@ -133,10 +178,22 @@ bool replaceContents(const char* path, const void* data, size_t size, int* error
     if (target.empty())
         return fail(errorCode, ELOOP);
 
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+
     std::string temporary;
     const int fd = createTemporary(directoryOf(target), temporary);
     if (fd < 0)
-        return fail(errorCode, errno);
+    {
+        const int error = errno;
+        // A folder that takes no new file (not writable, out of inodes) may
+        // still hold a writable file: write it in place then.
+        if (replacing && (error == EACCES || error == EPERM || error == ENOSPC || error == EDQUOT))
+            return writeInPlace(target, old.st_size, data, size, errorCode);
+        return fail(errorCode, error);
+    }
+    if (replacing)
+        keepOwnerAndMode(fd, old);
 
     bool written = writeAll(fd, data, size) && ::fsync(fd) == 0;
     int error = written ? 0 : errno;

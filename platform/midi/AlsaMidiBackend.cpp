@@ -5,6 +5,7 @@
 #include "midi/AlsaMidiBackend.h"
 
 #include "midi/AlsaPortCatalog.h"
+#include "midi/LinkedConnections.h"
 #include "windows/PlatformMessageWindows.h"
 
 #include <alsa/asoundlib.h>
@@ -116,10 +117,13 @@ public:
         code) on failure. */
     Link* open(DeviceKind kind, UINT id, const std::shared_ptr<OutputClient>& outputClient,
                const std::shared_ptr<InputClient>& inputClient, MMRESULT& code, std::string& detail);
-    MMRESULT send(Link* link, const BYTE* bytes, size_t length, std::string& detail);
+    /** Hands one message to the sequencer; a long message (token not 0)
+        is complete once the sequencer has taken it. */
+    MMRESULT send(Link& link, const BYTE* bytes, size_t length, uint64_t token, std::string& detail);
     void close(Link* link);
 
 private:
+    MMRESULT sendLocked(Link* link, const BYTE* bytes, size_t length, std::string& detail);
     void loadPorts();
     void run();
     /** Reads every waiting event (lock held); collects what to tell whom. */
@@ -247,9 +251,23 @@ AlsaMidiBackend::Core::Link* AlsaMidiBackend::Core::open(DeviceKind kind, UINT i
     return links_.back().get();
 }
 
-MMRESULT AlsaMidiBackend::Core::send(Link* link, const BYTE* bytes, size_t length, std::string& detail)
+MMRESULT AlsaMidiBackend::Core::send(Link& link, const BYTE* bytes, size_t length, uint64_t token,
+                                     std::string& detail)
 {
-    std::lock_guard<std::mutex> hold(mutex_);
+    std::shared_ptr<OutputClient> client;
+    MMRESULT code;
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        code = sendLocked(&link, bytes, length, detail);
+        client = link.outputClient;
+    }
+    if (code == MMSYSERR_NOERROR && token != 0)
+        client->longMessageDone(token);
+    return code;
+}
+
+MMRESULT AlsaMidiBackend::Core::sendLocked(Link* link, const BYTE* bytes, size_t length, std::string& detail)
+{
     if (link->gone || seq_ == nullptr)
         return MIDIERR_NODEVICE;
     snd_seq_event_t event;
@@ -437,76 +455,6 @@ void AlsaMidiBackend::Core::tellGone(const std::vector<Link*>& gone)
         client->deviceGone();
 }
 
-namespace
-{
-using AlsaLink = AlsaMidiBackend::Core::Link;
-
-/** An open ALSA output: each accepted message is handed to the sequencer
-    whole before the send returns, so it completes at once. */
-class AlsaOutputConnection final : public OutputConnection
-{
-public:
-    AlsaOutputConnection(std::shared_ptr<AlsaMidiBackend::Core> core, AlsaLink* link,
-                         std::shared_ptr<OutputClient> client)
-        : core_(std::move(core)), link_(link), client_(std::move(client))
-    {
-    }
-    ~AlsaOutputConnection() override { close(); }
-
-    MMRESULT sendShort(const BYTE* bytes, size_t length, std::string& detail) override
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        return link_ == nullptr ? MMSYSERR_INVALHANDLE : core_->send(link_, bytes, length, detail);
-    }
-
-    MMRESULT sendLong(const BYTE* bytes, size_t length, uint64_t token, std::string& detail) override
-    {
-        const MMRESULT code = sendShort(bytes, length, detail);
-        if (code == MMSYSERR_NOERROR)
-            client_->longMessageDone(token);
-        return code;
-    }
-
-    void close() override
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        if (link_ != nullptr)
-            core_->close(link_);
-        link_ = nullptr;
-    }
-
-private:
-    const std::shared_ptr<AlsaMidiBackend::Core> core_;
-    std::mutex mutex_;
-    AlsaLink* link_;
-    const std::shared_ptr<OutputClient> client_;
-};
-
-/** An open ALSA input. */
-class AlsaInputConnection final : public InputConnection
-{
-public:
-    AlsaInputConnection(std::shared_ptr<AlsaMidiBackend::Core> core, AlsaLink* link)
-        : core_(std::move(core)), link_(link)
-    {
-    }
-    ~AlsaInputConnection() override { close(); }
-
-    void close() override
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        if (link_ != nullptr)
-            core_->close(link_);
-        link_ = nullptr;
-    }
-
-private:
-    const std::shared_ptr<AlsaMidiBackend::Core> core_;
-    std::mutex mutex_;
-    AlsaLink* link_;
-};
-} // namespace
-
 AlsaMidiBackend::AlsaMidiBackend() : core_(std::make_shared<Core>())
 {
     core_->start();
@@ -552,23 +500,11 @@ MMRESULT AlsaMidiBackend::interfacePath(DeviceKind kind, UINT id, std::string& p
 
 OutputOpenOutcome AlsaMidiBackend::openOutput(UINT id, const std::shared_ptr<OutputClient>& client)
 {
-    OutputOpenOutcome outcome;
-    Core::Link* link = core_->open(DeviceKind::output, id, client, nullptr, outcome.code, outcome.detail);
-    if (link != nullptr)
-    {
-        outcome.connection = std::make_shared<AlsaOutputConnection>(core_, link, client);
-    }
-    return outcome;
+    return openLinkedOutput(core_, id, client);
 }
 
 InputOpenOutcome AlsaMidiBackend::openInput(UINT id, const std::shared_ptr<InputClient>& client)
 {
-    InputOpenOutcome outcome;
-    Core::Link* link = core_->open(DeviceKind::input, id, nullptr, client, outcome.code, outcome.detail);
-    if (link != nullptr)
-    {
-        outcome.connection = std::make_shared<AlsaInputConnection>(core_, link);
-    }
-    return outcome;
+    return openLinkedInput(core_, id, client);
 }
 } // namespace PlatformMidi

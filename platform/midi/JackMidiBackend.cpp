@@ -5,6 +5,7 @@
 #include "midi/JackMidiBackend.h"
 
 #include "midi/JackRealtimePorts.h"
+#include "midi/LinkedConnections.h"
 #include "midi/RealtimeSlots.h"
 #include "windows/PlatformMessageWindows.h"
 
@@ -151,9 +152,10 @@ public:
         return MMSYSERR_NOERROR;
     }
 
-    OutputOpenOutcome openOutput(UINT id, const std::shared_ptr<OutputClient>& client);
-    InputOpenOutcome openInput(UINT id, const std::shared_ptr<InputClient>& client);
-
+    /** Opens device id of the kind for one of the clients; null (and code)
+        on failure. */
+    Link* open(DeviceKind kind, UINT id, const std::shared_ptr<OutputClient>& outputClient,
+               const std::shared_ptr<InputClient>& inputClient, MMRESULT& code, std::string& detail);
     /** Sends through an output link (any thread; one writer at a time). */
     MMRESULT send(Link& link, const BYTE* bytes, size_t length, uint64_t token, std::string& detail);
     /** Takes a connection's link out: after this the process thread does not
@@ -181,7 +183,7 @@ private:
     void markGone(const std::vector<Link*>& gone);
     std::vector<JackDevice> listPorts(unsigned long flags);
     template <typename Port>
-    Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port>& made);
+    Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port> made);
 
     std::mutex mutex_;
     jack_client_t* client_ = nullptr;
@@ -205,167 +207,61 @@ private:
     std::thread worker_;
 };
 
-namespace
+JackMidiBackend::Core::Link* JackMidiBackend::Core::open(DeviceKind kind, UINT id,
+                                                         const std::shared_ptr<OutputClient>& outputClient,
+                                                         const std::shared_ptr<InputClient>& inputClient,
+                                                         MMRESULT& code, std::string& detail)
 {
-using Link = JackMidiBackend::Core::Link;
-
-/** An open JACK output. */
-class JackOutputConnection final : public OutputConnection
-{
-public:
-    JackOutputConnection(std::shared_ptr<JackMidiBackend::Core> core, Link* link)
-        : core_(std::move(core)), link_(link)
-    {
-    }
-    ~JackOutputConnection() override { close(); }
-
-    MMRESULT sendShort(const BYTE* bytes, size_t length, std::string& detail) override
-    {
-        return send(bytes, length, 0, detail);
-    }
-
-    MMRESULT sendLong(const BYTE* bytes, size_t length, uint64_t token, std::string& detail) override
-    {
-        return send(bytes, length, token, detail);
-    }
-
-    void close() override
-    {
-        std::lock_guard<std::mutex> hold(sendMutex_);
-        if (link_ != nullptr)
-            core_->close(link_);
-        link_ = nullptr;
-    }
-
-private:
-    MMRESULT send(const BYTE* bytes, size_t length, uint64_t token, std::string& detail)
-    {
-        std::lock_guard<std::mutex> hold(sendMutex_);
-        if (link_ == nullptr)
-            return MMSYSERR_INVALHANDLE;
-        return core_->send(*link_, bytes, length, token, detail);
-    }
-
-    const std::shared_ptr<JackMidiBackend::Core> core_;
-    std::mutex sendMutex_; // one writer at a time into the port's queue
-    Link* link_;
-};
-
-/** An open JACK input. */
-class JackInputConnection final : public InputConnection
-{
-public:
-    JackInputConnection(std::shared_ptr<JackMidiBackend::Core> core, Link* link) : core_(std::move(core)), link_(link)
-    {
-    }
-    ~JackInputConnection() override { close(); }
-
-    void close() override
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        if (link_ != nullptr)
-            core_->close(link_);
-        link_ = nullptr;
-    }
-
-private:
-    const std::shared_ptr<JackMidiBackend::Core> core_;
-    std::mutex mutex_;
-    Link* link_;
-};
-} // namespace
-
-OutputOpenOutcome JackMidiBackend::Core::openOutput(UINT id, const std::shared_ptr<OutputClient>& client)
-{
-    OutputOpenOutcome outcome;
     std::lock_guard<std::mutex> hold(mutex_);
     if (client_ == nullptr)
     {
-        outcome.code = MMSYSERR_NODRIVER;
-        outcome.detail = "(" + failure_ + ")";
-        return outcome;
+        code = MMSYSERR_NODRIVER;
+        detail = "(" + failure_ + ")";
+        return nullptr;
     }
-    if (id >= devices_[0].size())
+    const std::vector<JackDevice>& list = devices_[kindIndex(kind)];
+    if (id >= list.size())
     {
-        outcome.code = MMSYSERR_BADDEVICEID;
-        return outcome;
+        code = MMSYSERR_BADDEVICEID;
+        return nullptr;
     }
-    const std::string target = devices_[0][id].fullName;
-    const std::string name = "out_" + std::to_string(++portNumber_);
-    jack_port_t* port = jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+    const bool output = kind == DeviceKind::output;
+    const std::string device = list[id].fullName;
+    const std::string name = (output ? "out_" : "in_") + std::to_string(++portNumber_);
+    jack_port_t* port = jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                           output ? JackPortIsOutput : JackPortIsInput, 0);
     if (port == nullptr)
     {
-        outcome.code = MMSYSERR_ERROR;
-        outcome.detail = "(JACK refused to register a port)";
-        return outcome;
+        code = MMSYSERR_ERROR;
+        detail = "(JACK refused to register a port)";
+        return nullptr;
     }
-    if (jack_connect(client_, jack_port_name(port), target.c_str()) != 0)
+    const std::string ours = jack_port_name(port);
+    if (jack_connect(client_, output ? ours.c_str() : device.c_str(), output ? device.c_str() : ours.c_str()) != 0)
     {
         jack_port_unregister(client_, port);
-        outcome.code = MMSYSERR_NOTENABLED;
-        outcome.detail = "(JACK could not connect to \"" + target + "\")";
-        return outcome;
+        code = MMSYSERR_NOTENABLED;
+        detail = "(JACK could not connect " + ours + " with \"" + device + "\")";
+        return nullptr;
     }
-    auto made = std::make_unique<JackOutputPort>(port, std::max(kMinQueueBytes, 2 * bufferBytes_));
-    Link* link = addLink(DeviceKind::output, target, port, made);
+    const size_t queueBytes = std::max(kMinQueueBytes, 2 * bufferBytes_);
+    Link* link = output ? addLink(kind, device, port, std::make_unique<JackOutputPort>(port, queueBytes))
+                        : addLink(kind, device, port, std::make_unique<JackInputPort>(port, queueBytes));
     if (link == nullptr)
     {
-        outcome.code = MMSYSERR_ALLOCATED;
-        outcome.detail = "(too many JACK ports are open)";
-        return outcome;
+        code = MMSYSERR_ALLOCATED;
+        detail = "(too many JACK ports are open)";
+        return nullptr;
     }
-    link->outputClient = client;
-    outcome.connection = std::make_shared<JackOutputConnection>(shared_from_this(), link);
-    return outcome;
-}
-
-InputOpenOutcome JackMidiBackend::Core::openInput(UINT id, const std::shared_ptr<InputClient>& client)
-{
-    InputOpenOutcome outcome;
-    std::lock_guard<std::mutex> hold(mutex_);
-    if (client_ == nullptr)
-    {
-        outcome.code = MMSYSERR_NODRIVER;
-        outcome.detail = "(" + failure_ + ")";
-        return outcome;
-    }
-    if (id >= devices_[1].size())
-    {
-        outcome.code = MMSYSERR_BADDEVICEID;
-        return outcome;
-    }
-    const std::string source = devices_[1][id].fullName;
-    const std::string name = "in_" + std::to_string(++portNumber_);
-    jack_port_t* port = jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (port == nullptr)
-    {
-        outcome.code = MMSYSERR_ERROR;
-        outcome.detail = "(JACK refused to register a port)";
-        return outcome;
-    }
-    if (jack_connect(client_, source.c_str(), jack_port_name(port)) != 0)
-    {
-        jack_port_unregister(client_, port);
-        outcome.code = MMSYSERR_NOTENABLED;
-        outcome.detail = "(JACK could not connect from \"" + source + "\")";
-        return outcome;
-    }
-    auto made = std::make_unique<JackInputPort>(port, std::max(kMinQueueBytes, 2 * bufferBytes_));
-    Link* link = addLink(DeviceKind::input, source, port, made);
-    if (link == nullptr)
-    {
-        outcome.code = MMSYSERR_ALLOCATED;
-        outcome.detail = "(too many JACK ports are open)";
-        return outcome;
-    }
-    link->inputClient = client;
-    outcome.connection = std::make_shared<JackInputConnection>(shared_from_this(), link);
-    return outcome;
+    link->outputClient = outputClient;
+    link->inputClient = inputClient;
+    code = MMSYSERR_NOERROR;
+    return link;
 }
 
 template <typename Port>
-Link* JackMidiBackend::Core::addLink(DeviceKind kind, const std::string& target, jack_port_t* port,
-                                     std::unique_ptr<Port>& made)
+JackMidiBackend::Core::Link* JackMidiBackend::Core::addLink(DeviceKind kind, const std::string& target,
+                                                            jack_port_t* port, std::unique_ptr<Port> made)
 {
     bool published;
     if constexpr (std::is_same<Port, JackOutputPort>::value)
@@ -620,7 +516,10 @@ void JackMidiBackend::Core::loseServer()
                 inputSlots_.retire(link->input);
             gone.push_back(link.get());
         }
-        closeClient();
+        // The dead client is let go without jack_client_close: after a server
+        // loss libjack (1.9.21) can hang in it, and its threads are gone anyway.
+        client_ = nullptr;
+        processClient_.store(nullptr);
         outputSlots_.forgetUnfinishedCycle();
         inputSlots_.forgetUnfinishedCycle();
         devices_[0].clear();
@@ -748,11 +647,11 @@ MMRESULT JackMidiBackend::interfacePath(DeviceKind kind, UINT id, std::string& p
 
 OutputOpenOutcome JackMidiBackend::openOutput(UINT id, const std::shared_ptr<OutputClient>& client)
 {
-    return core_->openOutput(id, client);
+    return openLinkedOutput(core_, id, client);
 }
 
 InputOpenOutcome JackMidiBackend::openInput(UINT id, const std::shared_ptr<InputClient>& client)
 {
-    return core_->openInput(id, client);
+    return openLinkedInput(core_, id, client);
 }
 } // namespace PlatformMidi

@@ -9,6 +9,31 @@ MidiHandle::MidiHandle(DeviceKind kind, UINT deviceId, DWORD_PTR callback, DWORD
 {
 }
 
+MMRESULT MidiHandle::prepare(MIDIHDR* header)
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (header->lpData == nullptr)
+        return MMSYSERR_INVALPARAM;
+    header->dwFlags |= MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT MidiHandle::unprepare(MIDIHDR* header)
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (holds(header))
+        return MIDIERR_STILLPLAYING;
+    header->dwFlags &= ~MHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+void MidiHandle::raiseCloseOnce()
+{
+    if (!closeRaised_)
+        raise(kind_ == DeviceKind::output ? MOM_CLOSE : MIM_CLOSE);
+    closeRaised_ = true;
+}
+
 void MidiHandle::deliver(UINT message, DWORD_PTR param1, DWORD_PTR param2)
 {
     if (kind_ == DeviceKind::output)

@@ -20,24 +20,6 @@ void MidiInputHandle::attach(std::shared_ptr<InputConnection> connection)
     raise(MIM_OPEN);
 }
 
-MMRESULT MidiInputHandle::prepare(MIDIHDR* header)
-{
-    std::lock_guard<std::mutex> hold(mutex_);
-    if (header->lpData == nullptr)
-        return MMSYSERR_INVALPARAM;
-    header->dwFlags |= MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT MidiInputHandle::unprepare(MIDIHDR* header)
-{
-    std::lock_guard<std::mutex> hold(mutex_);
-    if (isQueued(header))
-        return MIDIERR_STILLPLAYING;
-    header->dwFlags &= ~MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
-
 MMRESULT MidiInputHandle::addBuffer(MIDIHDR* header)
 {
     std::lock_guard<std::mutex> hold(mutex_);
@@ -45,7 +27,7 @@ MMRESULT MidiInputHandle::addBuffer(MIDIHDR* header)
         return MMSYSERR_INVALHANDLE;
     if ((header->dwFlags & MHDR_PREPARED) == 0)
         return MIDIERR_UNPREPARED;
-    if (isQueued(header))
+    if (holds(header))
         return MIDIERR_STILLPLAYING;
     if (header->lpData == nullptr || header->dwBufferLength == 0)
         return MMSYSERR_INVALPARAM;
@@ -112,9 +94,7 @@ MMRESULT MidiInputHandle::close()
         std::lock_guard<std::mutex> hold(mutex_);
         parser_.reset(*this);
         returnAll();
-        if (!closeRaised_)
-            raise(MIM_CLOSE);
-        closeRaised_ = true;
+        raiseCloseOnce();
         state_ = State::closed;
     }
     flushCallbacks();
@@ -136,8 +116,7 @@ void MidiInputHandle::deviceGone()
     state_ = State::gone;
     started_ = false;
     parser_.reset(*this);
-    raise(MIM_CLOSE);
-    closeRaised_ = true;
+    raiseCloseOnce();
 }
 
 void MidiInputHandle::shortMessage(DWORD packed)
@@ -188,7 +167,7 @@ void MidiInputHandle::returnAll()
         returnFirst(MIM_LONGDATA);
 }
 
-bool MidiInputHandle::isQueued(const MIDIHDR* header) const
+bool MidiInputHandle::holds(const MIDIHDR* header) const
 {
     return std::find(queue_.begin(), queue_.end(), header) != queue_.end();
 }

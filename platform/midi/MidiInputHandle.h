@@ -26,8 +26,6 @@ public:
 
     void attach(std::shared_ptr<InputConnection> connection);
 
-    MMRESULT prepare(MIDIHDR* header);
-    MMRESULT unprepare(MIDIHDR* header);
     MMRESULT addBuffer(MIDIHDR* header);
     MMRESULT start();
     MMRESULT stop();
@@ -38,13 +36,6 @@ public:
     void deviceGone() override;
 
 private:
-    enum class State
-    {
-        open,
-        gone,
-        closing,
-        closed
-    };
 
     void shortMessage(DWORD packed) override;
     void sysexBytes(const BYTE* bytes, size_t length) override;
@@ -54,12 +45,9 @@ private:
     /** Hands the first queued buffer back (lock held). */
     void returnFirst(UINT message);
     void returnAll();
-    bool isQueued(const MIDIHDR* header) const;
+    bool holds(const MIDIHDR* header) const override;
 
     const std::shared_ptr<MidiBackend> backend_;
-    std::mutex mutex_;
-    State state_ = State::open;
-    bool closeRaised_ = false;
     bool started_ = false;
     DWORD startTime_ = 0;
     std::shared_ptr<InputConnection> connection_;

@@ -38,24 +38,6 @@ MMRESULT MidiOutputHandle::shortMessage(DWORD packed, std::string& detail)
     return connection->sendShort(bytes, length, detail);
 }
 
-MMRESULT MidiOutputHandle::prepare(MIDIHDR* header)
-{
-    std::lock_guard<std::mutex> hold(mutex_);
-    if (header->lpData == nullptr)
-        return MMSYSERR_INVALPARAM;
-    header->dwFlags |= MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
-
-MMRESULT MidiOutputHandle::unprepare(MIDIHDR* header)
-{
-    std::lock_guard<std::mutex> hold(mutex_);
-    if (isListed(header))
-        return MIDIERR_STILLPLAYING;
-    header->dwFlags &= ~MHDR_PREPARED;
-    return MMSYSERR_NOERROR;
-}
-
 MMRESULT MidiOutputHandle::longMessage(MIDIHDR* header, std::string& detail)
 {
     std::shared_ptr<OutputConnection> connection;
@@ -68,7 +50,7 @@ MMRESULT MidiOutputHandle::longMessage(MIDIHDR* header, std::string& detail)
             return MMSYSERR_INVALHANDLE;
         if ((header->dwFlags & MHDR_PREPARED) == 0)
             return MIDIERR_UNPREPARED;
-        if (isListed(header))
+        if (holds(header))
             return MIDIERR_STILLPLAYING;
         if (header->lpData == nullptr || header->dwBufferLength == 0)
             return MMSYSERR_INVALPARAM;
@@ -109,9 +91,7 @@ MMRESULT MidiOutputHandle::close()
         std::lock_guard<std::mutex> hold(mutex_);
         for (const Pending& pending : std::vector<Pending>(pending_))
             returnHeader(pending);
-        if (!closeRaised_)
-            raise(MOM_CLOSE);
-        closeRaised_ = true;
+        raiseCloseOnce();
         state_ = State::closed;
     }
     flushCallbacks();
@@ -135,8 +115,7 @@ void MidiOutputHandle::deviceGone()
     state_ = State::gone;
     for (const Pending& pending : std::vector<Pending>(pending_))
         returnHeader(pending);
-    raise(MOM_CLOSE);
-    closeRaised_ = true;
+    raiseCloseOnce();
 }
 
 void MidiOutputHandle::returnHeader(Pending pending)
@@ -148,7 +127,7 @@ void MidiOutputHandle::returnHeader(Pending pending)
     raise(MOM_DONE, reinterpret_cast<DWORD_PTR>(header), 0);
 }
 
-bool MidiOutputHandle::isListed(const MIDIHDR* header) const
+bool MidiOutputHandle::holds(const MIDIHDR* header) const
 {
     return std::any_of(pending_.begin(), pending_.end(),
                        [&](const Pending& pending) { return pending.header == header; });

@@ -29,8 +29,6 @@ public:
     void attach(std::shared_ptr<OutputConnection> connection);
 
     MMRESULT shortMessage(DWORD packed, std::string& detail);
-    MMRESULT prepare(MIDIHDR* header);
-    MMRESULT unprepare(MIDIHDR* header);
     MMRESULT longMessage(MIDIHDR* header, std::string& detail);
     /** Everything of midiOutClose but taking the handle off the table. */
     MMRESULT close();
@@ -40,13 +38,6 @@ public:
     void flushCallbacks() override { MidiHandle::flushCallbacks(); }
 
 private:
-    enum class State
-    {
-        open,
-        gone,
-        closing,
-        closed
-    };
     struct Pending
     {
         MIDIHDR* header;
@@ -55,12 +46,9 @@ private:
 
     /** Takes a listed header back and raises its MOM_DONE (lock held). */
     void returnHeader(Pending pending);
-    bool isListed(const MIDIHDR* header) const;
+    bool holds(const MIDIHDR* header) const override;
 
     const std::shared_ptr<MidiBackend> backend_;
-    std::mutex mutex_;
-    State state_ = State::open;
-    bool closeRaised_ = false;
     std::shared_ptr<OutputConnection> connection_;
     std::vector<Pending> pending_;
     uint64_t nextToken_ = 0;

@@ -37,14 +37,45 @@ bool isHeader(const MIDIHDR* header, UINT headerSize)
     return header != nullptr && headerSize == sizeof(MIDIHDR);
 }
 
-std::shared_ptr<MidiOutputHandle> findOutput(HMIDIOUT handle)
+std::shared_ptr<MidiOutputHandle> findHandle(HMIDIOUT handle)
 {
     return MidiHandleTable::instance().find<MidiOutputHandle>(handle, DeviceKind::output);
 }
 
-std::shared_ptr<MidiInputHandle> findInput(HMIDIIN handle)
+std::shared_ptr<MidiInputHandle> findHandle(HMIDIIN handle)
 {
     return MidiHandleTable::instance().find<MidiInputHandle>(handle, DeviceKind::input);
+}
+
+/** A call on an open handle of either kind: operation's answer, or 5. */
+template <typename Caller, typename Operation>
+MMRESULT withHandle(Caller handle, Operation operation)
+{
+    auto found = findHandle(handle);
+    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : ((*found).*operation)());
+}
+
+/** A header call: the header and its size are checked first. */
+template <typename Caller, typename Operation>
+MMRESULT withHeader(Caller handle, LPMIDIHDR header, UINT headerSize, Operation operation)
+{
+    if (!isHeader(header, headerSize))
+        return answer(MMSYSERR_INVALPARAM);
+    auto found = findHandle(handle);
+    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : ((*found).*operation)(header));
+}
+
+/** The close of either kind; the handle leaves the table once it is closed. */
+template <typename Caller>
+MMRESULT closeHandle(Caller handle)
+{
+    auto found = findHandle(handle);
+    if (found == nullptr)
+        return answer(MMSYSERR_INVALHANDLE);
+    const MMRESULT code = found->close();
+    if (code == MMSYSERR_NOERROR)
+        MidiHandleTable::instance().remove(found->value());
+    return answer(code);
 }
 
 /** Checks a device id of the backend's list of the kind. */
@@ -187,18 +218,12 @@ MMRESULT WINAPI midiOutOpen(LPHMIDIOUT handle, UINT deviceId, DWORD_PTR callback
 
 MMRESULT WINAPI midiOutClose(HMIDIOUT handle)
 {
-    std::shared_ptr<MidiOutputHandle> found = findOutput(handle);
-    if (found == nullptr)
-        return answer(MMSYSERR_INVALHANDLE);
-    const MMRESULT code = found->close();
-    if (code == MMSYSERR_NOERROR)
-        MidiHandleTable::instance().remove(found->value());
-    return answer(code);
+    return closeHandle(handle);
 }
 
 MMRESULT WINAPI midiOutShortMsg(HMIDIOUT handle, DWORD message)
 {
-    std::shared_ptr<MidiOutputHandle> found = findOutput(handle);
+    std::shared_ptr<MidiOutputHandle> found = findHandle(handle);
     if (found == nullptr)
         return answer(MMSYSERR_INVALHANDLE);
     std::string detail;
@@ -208,25 +233,19 @@ MMRESULT WINAPI midiOutShortMsg(HMIDIOUT handle, DWORD message)
 
 MMRESULT WINAPI midiOutPrepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize)
 {
-    if (!isHeader(header, headerSize))
-        return answer(MMSYSERR_INVALPARAM);
-    std::shared_ptr<MidiOutputHandle> found = findOutput(handle);
-    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : found->prepare(header));
+    return withHeader(handle, header, headerSize, &MidiHandle::prepare);
 }
 
 MMRESULT WINAPI midiOutUnprepareHeader(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize)
 {
-    if (!isHeader(header, headerSize))
-        return answer(MMSYSERR_INVALPARAM);
-    std::shared_ptr<MidiOutputHandle> found = findOutput(handle);
-    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : found->unprepare(header));
+    return withHeader(handle, header, headerSize, &MidiHandle::unprepare);
 }
 
 MMRESULT WINAPI midiOutLongMsg(HMIDIOUT handle, LPMIDIHDR header, UINT headerSize)
 {
     if (!isHeader(header, headerSize))
         return answer(MMSYSERR_INVALPARAM);
-    std::shared_ptr<MidiOutputHandle> found = findOutput(handle);
+    std::shared_ptr<MidiOutputHandle> found = findHandle(handle);
     if (found == nullptr)
         return answer(MMSYSERR_INVALHANDLE);
     std::string detail;
@@ -269,62 +288,44 @@ MMRESULT WINAPI midiInOpen(LPHMIDIIN handle, UINT deviceId, DWORD_PTR callback, 
 
 MMRESULT WINAPI midiInClose(HMIDIIN handle)
 {
-    std::shared_ptr<MidiInputHandle> found = findInput(handle);
-    if (found == nullptr)
-        return answer(MMSYSERR_INVALHANDLE);
-    const MMRESULT code = found->close();
-    if (code == MMSYSERR_NOERROR)
-        MidiHandleTable::instance().remove(found->value());
-    return answer(code);
+    return closeHandle(handle);
 }
 
 MMRESULT WINAPI midiInPrepareHeader(HMIDIIN handle, LPMIDIHDR header, UINT headerSize)
 {
-    if (!isHeader(header, headerSize))
-        return answer(MMSYSERR_INVALPARAM);
-    std::shared_ptr<MidiInputHandle> found = findInput(handle);
-    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : found->prepare(header));
+    return withHeader(handle, header, headerSize, &MidiHandle::prepare);
 }
 
 MMRESULT WINAPI midiInUnprepareHeader(HMIDIIN handle, LPMIDIHDR header, UINT headerSize)
 {
-    if (!isHeader(header, headerSize))
-        return answer(MMSYSERR_INVALPARAM);
-    std::shared_ptr<MidiInputHandle> found = findInput(handle);
-    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : found->unprepare(header));
+    return withHeader(handle, header, headerSize, &MidiHandle::unprepare);
 }
 
 MMRESULT WINAPI midiInAddBuffer(HMIDIIN handle, LPMIDIHDR header, UINT headerSize)
 {
-    if (!isHeader(header, headerSize))
-        return answer(MMSYSERR_INVALPARAM);
-    std::shared_ptr<MidiInputHandle> found = findInput(handle);
-    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : found->addBuffer(header));
+    return withHeader(handle, header, headerSize, &MidiInputHandle::addBuffer);
 }
 
 MMRESULT WINAPI midiInStart(HMIDIIN handle)
 {
-    std::shared_ptr<MidiInputHandle> found = findInput(handle);
-    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : found->start());
+    return withHandle(handle, &MidiInputHandle::start);
 }
 
 MMRESULT WINAPI midiInStop(HMIDIIN handle)
 {
-    std::shared_ptr<MidiInputHandle> found = findInput(handle);
-    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : found->stop());
+    return withHandle(handle, &MidiInputHandle::stop);
 }
 
 MMRESULT WINAPI midiInReset(HMIDIIN handle)
 {
-    std::shared_ptr<MidiInputHandle> found = findInput(handle);
-    return answer(found == nullptr ? MMSYSERR_INVALHANDLE : found->reset());
+    return withHandle(handle, &MidiInputHandle::reset);
 }
 
 MMRESULT WINAPI midiInGetID(HMIDIIN handle, LPUINT deviceId)
 {
     if (deviceId == nullptr)
         return answer(MMSYSERR_INVALPARAM);
-    std::shared_ptr<MidiInputHandle> found = findInput(handle);
+    std::shared_ptr<MidiInputHandle> found = findHandle(handle);
     if (found == nullptr)
         return answer(MMSYSERR_INVALHANDLE);
     *deviceId = found->deviceId();

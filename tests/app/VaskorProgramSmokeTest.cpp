@@ -199,6 +199,90 @@ bool haveTool(const char* name)
 {
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
 }
+
+/** The file behind the toolkit's single-instance lock: one for the whole machine. */
+std::string singleInstanceLockFile()
+{
+    const std::string folder = std::filesystem::is_directory("/var/tmp") ? "/var/tmp" : "/tmp";
+    return folder + "/juceAppLock_" + programTitle;
+}
+
+/** The process that holds the single-instance lock, if another one does. */
+std::optional<pid_t> singleInstanceLockHolder()
+{
+    const int fd = ::open(singleInstanceLockFile().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct flock query {};
+    query.l_type = F_WRLCK;
+    query.l_whence = SEEK_SET;
+    const bool asked = ::fcntl(fd, F_GETLK, &query) == 0;
+    ::close(fd);
+    if (! asked || query.l_type == F_UNLCK)
+        return std::nullopt;
+    return query.l_pid;
+}
+
+std::string heldLockText(pid_t holder)
+{
+    return "another instance of the program (pid " + std::to_string(holder) + ") holds the single-instance lock "
+           + singleInstanceLockFile() + ", so the program ends at once; stop that instance and run the test again";
+}
+
+/** The program started with its window on screen, or why that did not come. */
+struct StartedProgram
+{
+    std::unique_ptr<ProgramProcess> program;
+    std::optional<TestSupport::X11Probe::ClientWindow> window;
+    std::string problem; // empty when the window is there
+};
+
+/**
+    Starts the program until its window is on screen or the time is up. A copy
+    started by another test run holds the machine-wide single-instance lock
+    and makes this one end at once, so a held lock is waited out, and named as
+    the reason when it is still held at the end.
+*/
+StartedProgram startWithWindow(TestSupport::X11Probe& x11, const std::string& programLog,
+                               std::chrono::milliseconds timeout)
+{
+    StartedProgram started;
+    const auto giveUp = Clock::now() + timeout;
+    bool toldOfHolder = false;
+    while (Clock::now() < giveUp)
+    {
+        if (const auto holder = singleInstanceLockHolder())
+        {
+            started.problem = heldLockText(*holder);
+            if (! toldOfHolder)
+                std::printf("waiting: %s\n", started.problem.c_str());
+            toldOfHolder = true;
+            std::this_thread::sleep_for(500ms);
+            continue;
+        }
+        started.program = std::make_unique<ProgramProcess>(std::vector<std::string>{}, programLog);
+        if (! started.program->started())
+        {
+            started.problem = "the program could not be started";
+            return started;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - Clock::now());
+        started.window = waitForWindow(x11, *started.program, std::max(left, std::chrono::milliseconds(30s)));
+        if (started.window)
+        {
+            started.problem.clear();
+            return started;
+        }
+        if (! started.program->poll())
+        {
+            started.problem = "the program runs but shows no window";
+            return started;
+        }
+        started.problem = "the program ended with status " + std::to_string(*started.program->poll())
+                          + " before it showed a window";
+    }
+    return started;
+}
 } // namespace
 
 TEST(VaskorProgram, WithoutADisplayItSaysSoInOneLineAndFails)
@@ -229,24 +313,10 @@ TEST(VaskorProgram, ShowsItsWindowRefusesASecondInstanceAndClosesWithStatusZero)
     std::filesystem::remove(programLog);
     const ShowLogOnFailure showLog(programLog);
 
-    // The single-instance lock is one for the whole machine: a copy of the
-    // program started by another test run makes this one end at once, so
-    // wait for that to pass.
-    std::unique_ptr<ProgramProcess> program;
-    std::optional<TestSupport::X11Probe::ClientWindow> window;
-    const auto giveUp = Clock::now() + 90s;
-    while (! window && Clock::now() < giveUp)
-    {
-        program = std::make_unique<ProgramProcess>(std::vector<std::string>{}, programLog);
-        ASSERT_TRUE(program->started());
-        window = waitForWindow(x11, *program, 30s);
-        if (! window)
-        {
-            ASSERT_TRUE(program->poll().has_value()) << "the program runs but shows no window";
-            std::this_thread::sleep_for(500ms);
-        }
-    }
-    ASSERT_TRUE(window.has_value()) << "no window appeared";
+    StartedProgram started = startWithWindow(x11, programLog, 90s);
+    ASSERT_TRUE(started.window.has_value()) << started.problem;
+    std::unique_ptr<ProgramProcess>& program = started.program;
+    std::optional<TestSupport::X11Probe::ClientWindow>& window = started.window;
     ASSERT_FALSE(program->poll().has_value()) << "the program ended while its window was looked at";
 
     EXPECT_EQ(window->name, panelTitle);
@@ -301,4 +371,50 @@ TEST(VaskorProgram, ShowsItsWindowRefusesASecondInstanceAndClosesWithStatusZero)
     const auto status = program->waitForExit(30s);
     ASSERT_TRUE(status.has_value()) << "the program did not end after the close request";
     EXPECT_EQ(*status, 0);
+}
+
+TEST(VaskorProgram, AnotherInstanceHoldingTheSingleInstanceLockIsNamedAsTheReason)
+{
+    TestSupport::X11Probe x11;
+    if (! x11.isOpen())
+        GTEST_SKIP() << "no X display (run the tests through scripts/test, which starts Xvfb and openbox)";
+    TestSupport::TempHome home;
+    // A process that holds the lock as a running copy of the program does.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t parent = ::getpid();
+    const pid_t holder = ::fork();
+    if (holder == 0)
+    {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const int fd = ::open(singleInstanceLockFile().c_str(), O_RDWR | O_CREAT, 0644);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        // Held by a real copy of the program already, it serves as well.
+        const bool locked = fd >= 0 && ::fcntl(fd, F_SETLK, &lock) == 0 && ::getppid() == parent;
+        const char done = 1;
+        if (::write(ready[1], &done, 1) != 1 || ! locked)
+            ::_exit(1);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(holder, 0);
+    char done = 0;
+    const bool told = ::read(ready[0], &done, 1) == 1;
+    ::close(ready[0]);
+    ::close(ready[1]);
+    const auto holding = singleInstanceLockHolder();
+
+    StartedProgram started;
+    if (told && holding)
+        started = startWithWindow(x11, home.dir().file("stderr.txt"), 3s);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+
+    ASSERT_TRUE(told && holding) << "nobody holds the lock";
+    EXPECT_FALSE(started.window.has_value());
+    EXPECT_NE(started.problem.find("another instance of the program (pid " + std::to_string(*holding) + ")"),
+              std::string::npos)
+        << started.problem;
 }

@@ -9,6 +9,8 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -21,7 +23,7 @@ public:
     explicit TestThread(std::function<void(TestThread&)> body) : BThread(false, Tr::TString("test")), body_(std::move(body))
     {
     }
-    ~TestThread() override { stop(); }
+    ~TestThread() override { stopAndWaitForEnd(); }
 
     using BThread::wakeEvent;
 
@@ -114,8 +116,41 @@ TEST(BThread, ARunThatIgnoresTheStopIsTerminatedAfterAbout500Ms)
     const DWORD took = Tr::getMillis() - start;
     EXPECT_GE(took, 480u);
     EXPECT_LT(took, 3000u);
-    EXPECT_FALSE(thread.isRunning());
-    EXPECT_TRUE(waitFor([] { return unwound == 1; })) << "the terminated thread unwinds its stack";
+    EXPECT_TRUE(waitFor([&] { return !thread.isRunning(); }));
+    EXPECT_EQ(unwound, 1) << "the terminated thread unwinds its stack before it counts as ended";
+}
+
+TEST(BThread, ATerminatedBusyThreadRunsOnUntilItWaitsAndItsObjectIsNotFreedBefore)
+{
+    if (TestSupport::kCancellationUnmodelled)
+        GTEST_SKIP() << "the sanitizer of this build does not model thread cancellation";
+    static std::atomic<bool> mayWait{false};
+    static std::atomic<long> counted{0};
+    static std::atomic<bool> unwound{false};
+    auto thread = std::make_unique<TestThread>([](TestThread&) {
+        struct MarkUnwind
+        {
+            ~MarkUnwind() { unwound = true; }
+        } guard;
+        while (!mayWait) // neither waits nor sleeps: a forced stop cannot act here
+            ++counted;
+        for (;;)
+            Tr::sleepMs(1);
+    });
+    ASSERT_TRUE(thread->start());
+    ASSERT_TRUE(waitFor([] { return counted > 0; }));
+    EXPECT_FALSE(thread->stop());
+    EXPECT_TRUE(thread->isRunning()) << "the terminated thread has not ended yet";
+    const long seen = counted;
+    EXPECT_TRUE(waitFor([seen] { return counted > seen; }));
+
+    std::thread letItWait([] {
+        Tr::sleepMs(200);
+        mayWait = true;
+    });
+    thread.reset(); // as an owner does after a stop
+    EXPECT_TRUE(unwound) << "the object was freed while its thread still ran";
+    letItWait.join();
 }
 
 TEST(BThread, AnOldStopRequestLeavesAWaitAbout100MsOfGrace)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -58,6 +59,30 @@ public:
 private:
     std::mutex mutex_;
     std::vector<UINT> messages_;
+};
+
+/** Acts once, from inside its first device-change call (on the message
+    thread), and records every message as a RecordingListener. */
+class ActingListener : public RecordingListener
+{
+public:
+    explicit ActingListener(std::function<void(HWND)> action) : action_(std::move(action)) {}
+
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int* handled) override
+    {
+        if (message == WM_DEVICECHANGE && !entered.exchange(true))
+        {
+            action_(window);
+            acted = true;
+        }
+        return RecordingListener::handleMessage(window, message, wParam, lParam, handled);
+    }
+
+    std::atomic<bool> entered{false};
+    std::atomic<bool> acted{false};
+
+private:
+    std::function<void(HWND)> action_;
 };
 
 Tr::TMessageWindowThread* messageThread()
@@ -225,19 +250,7 @@ TEST(MessageWindow, ACreationWhileADestroyIsStillQueuedGetsItsOwnWindow)
 
 TEST(MessageWindow, AListenerMayReleaseItsOwnLastWindow)
 {
-    /** Releases its window from inside its first device-change call. */
-    class SelfReleasing : public RecordingListener
-    {
-    public:
-        LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, int* handled) override
-        {
-            if (message == WM_DEVICECHANGE && !released.exchange(true))
-                Tr::releaseMessageWindow(window);
-            return RecordingListener::handleMessage(window, message, wParam, lParam, handled);
-        }
-        std::atomic<bool> released{false};
-    };
-    SelfReleasing listener;
+    ActingListener listener(Tr::releaseMessageWindow);
     HWND window = Tr::createMessageWindow(&listener, Tr::TString("self"));
     ASSERT_NE(window, nullptr);
     Tr::TMessageWindowThread* thread = messageThread();
@@ -254,6 +267,57 @@ TEST(MessageWindow, AListenerMayReleaseItsOwnLastWindow)
     ASSERT_NE(nextWindow, nullptr);
     EXPECT_NE(messageThread()->getThreadId(), endedThreadId);
     Tr::releaseMessageWindow(nextWindow);
+    EXPECT_EQ(messageThread(), nullptr);
+}
+
+TEST(MessageWindow, AListenerReleasingItsWindowDoesNotHoldUpACreationOnAnotherThread)
+{
+    // Releases its window once another thread has begun to create one.
+    std::atomic<bool> creating{false};
+    ActingListener listener([&creating](HWND window) {
+        waitFor([&creating] { return creating.load(); });
+        Tr::sleepMs(50); // the creation holds the global lock by now
+        Tr::releaseMessageWindow(window);
+    });
+    HWND window = Tr::createMessageWindow(&listener, Tr::TString("releasing"));
+    ASSERT_NE(window, nullptr);
+    BroadcastDeviceChange();
+    ASSERT_TRUE(waitFor([&] { return listener.entered.load(); }));
+
+    RecordingListener other;
+    creating = true;
+    const DWORD start = Tr::getMillis();
+    HWND created = Tr::createMessageWindow(&other, Tr::TString("created"));
+    const DWORD took = Tr::getMillis() - start;
+    EXPECT_NE(created, nullptr) << "the creation gave up on the busy message thread";
+    EXPECT_LT(took, 1000u);
+    EXPECT_TRUE(waitFor([&] { return listener.acted && !IsWindow(window); }));
+    EXPECT_TRUE(IsWindow(created)) << "the release of the other window ended the loop";
+    Tr::releaseMessageWindow(created);
+    EXPECT_EQ(messageThread(), nullptr);
+}
+
+TEST(MessageWindow, AListenerCreatingAWindowGetsItAtOnce)
+{
+    RecordingListener second;
+    HWND made = nullptr;
+    DWORD took = 0;
+    ActingListener listener([&](HWND) {
+        const DWORD start = Tr::getMillis();
+        made = Tr::createMessageWindow(&second, Tr::TString("made by a listener"));
+        took = Tr::getMillis() - start;
+    });
+    HWND window = Tr::createMessageWindow(&listener, Tr::TString("creating"));
+    ASSERT_NE(window, nullptr);
+    BroadcastDeviceChange();
+    ASSERT_TRUE(waitFor([&] { return listener.acted.load(); }));
+    ASSERT_NE(made, nullptr);
+    EXPECT_LT(took, 1000u);
+    EXPECT_EQ(messageThread()->windowCount(), 2);
+    BroadcastDeviceChange();
+    EXPECT_TRUE(waitFor([&] { return second.deviceChanges == 1; }));
+    Tr::releaseMessageWindow(made);
+    Tr::releaseMessageWindow(window);
     EXPECT_EQ(messageThread(), nullptr);
 }
 

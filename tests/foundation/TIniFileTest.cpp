@@ -2,6 +2,7 @@
 
 #include "support/FileText.h"
 #include "support/FileWriteFailure.h"
+#include "support/ModesCount.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
 
@@ -244,18 +245,63 @@ TEST(TIniFile, SaveThatCannotWriteFailsAndLeavesTheOldFile)
     EXPECT_FALSE(ini.save());
 }
 
+namespace
+{
+/** A folder and a preferences file in it that belong to the user whose
+    modes count, in a temporary folder that user may enter. */
+struct OwnedPreferences
+{
+    OwnedPreferences(fs::perms folderMode, fs::perms fileMode)
+    {
+        fs::permissions(dir.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+        fs::create_directory(folder);
+        writeFileBytes(path, "[Old]\nk=1\n");
+        for (const std::string& owned : {folder, path})
+            owns = owns && ::chown(owned.c_str(), TestSupport::modesCountUser(), TestSupport::modesCountGroup()) == 0;
+        fs::permissions(path, fileMode);
+        fs::permissions(folder, folderMode);
+    }
+    ~OwnedPreferences() { fs::permissions(folder, fs::perms::owner_all); }
+
+    TestSupport::TempDir dir;
+    const std::string folder = dir.file("Vaskor Devices");
+    const std::string path = folder + "/prefs.kqxs";
+    bool owns = true;
+};
+
+bool saveNewValue(const std::string& path)
+{
+    Tr::TIniFile ini(path.c_str());
+    ini.load();
+    ini.writeString("New", "k", "2");
+    return ini.save();
+}
+} // namespace
+
 TEST(TIniFile, SaveRefusesAFileThatIsNotWritable)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "file permissions do not bind the superuser";
-    TestSupport::TempDir dir;
-    const std::string path = dir.file("locked.ini");
-    writeFileBytes(path, "[Old]\nk=1\n");
-    fs::permissions(path, fs::perms::owner_read);
-    Tr::TIniFile ini(path.c_str());
-    ini.writeString("New", "k", "2");
-    EXPECT_FALSE(ini.save());
-    EXPECT_EQ(readFileBytes(path), "[Old]\nk=1\n");
+    OwnedPreferences prefs(fs::perms::owner_all, fs::perms::owner_read);
+    ASSERT_TRUE(prefs.owns);
+    const auto saved = TestSupport::runWhereModesCount([&] { return saveNewValue(prefs.path); });
+    if (!saved)
+        GTEST_SKIP() << "cannot run as an ordinary user here, and file permissions do not bind root";
+    EXPECT_FALSE(*saved);
+    EXPECT_EQ(readFileBytes(prefs.path), "[Old]\nk=1\n");
+}
+
+TEST(TIniFile, SaveKeepsAPrivateFilePrivateAlsoInAFolderThatTakesNoNewFile)
+{
+    for (const auto folderMode : {fs::perms::owner_all, fs::perms::owner_read | fs::perms::owner_exec})
+    {
+        OwnedPreferences prefs(folderMode, fs::perms::owner_read | fs::perms::owner_write);
+        ASSERT_TRUE(prefs.owns);
+        const auto saved = TestSupport::runWhereModesCount([&] { return saveNewValue(prefs.path); });
+        if (!saved)
+            GTEST_SKIP() << "cannot run as an ordinary user here, and root writes into any folder";
+        EXPECT_TRUE(*saved) << "folder mode " << std::oct << static_cast<int>(folderMode);
+        EXPECT_EQ(readFileBytes(prefs.path), "[New]\nk=2\n\n[Old]\nk=1\n\n");
+        EXPECT_EQ(fs::status(prefs.path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    }
 }
 
 TEST(TIniFile, SaveThatFailsWhileWritingKeepsTheOldFile)

@@ -1,6 +1,7 @@
 #include "TStringList.h"
 
 #include "support/FileText.h"
+#include "support/TStringListLines.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
 
@@ -8,16 +9,10 @@
 #include <string>
 #include <vector>
 
+using TestSupport::linesOf;
+
 namespace
 {
-std::vector<std::string> linesOf(const Tr::TStringList& list)
-{
-    std::vector<std::string> lines;
-    for (int i = 0; i < list.count(); ++i)
-        lines.emplace_back(list.at(i).c_str());
-    return lines;
-}
-
 std::vector<std::string> split(const char* text, int length = -1)
 {
     Tr::TStringList list;

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 using Tr::MidiDeviceDescriptor;
@@ -13,151 +12,85 @@ using TestSupport::ScriptedMidiFactory;
 
 namespace
 {
-// A descriptor with every text field set, so that each can be made to differ.
-class Sample : public MidiDeviceDescriptor
+// Every field given, the duplicate number included.
+std::unique_ptr<MidiDeviceDescriptor> make(Tr::MidiDeviceFactory* factory, bool isInput, int index, const char* name,
+                                           const char* parentId, const char* path, const char* extra = "", int number = 0)
 {
-public:
-    explicit Sample(Tr::MidiDeviceFactory* factory = nullptr, bool input = true)
-        : MidiDeviceDescriptor(factory, input, 2, "Synth", "USB\\VID_1", "\\\\?\\usb#vid_1#7", "Extra")
-    {
-        m_secondName = "Second";
-        m_duplicateNumber = 2;
-    }
-    void change(const std::function<void(Sample&)>& how) { how(*this); }
-
-    using MidiDeviceDescriptor::m_duplicateNumber;
-    using MidiDeviceDescriptor::m_extraName;
-    using MidiDeviceDescriptor::m_factory;
-    using MidiDeviceDescriptor::m_index;
-    using MidiDeviceDescriptor::m_interfacePath;
-    using MidiDeviceDescriptor::m_isInput;
-    using MidiDeviceDescriptor::m_name;
-    using MidiDeviceDescriptor::m_parentId;
-    using MidiDeviceDescriptor::m_secondName;
-};
-
-struct FieldChange
-{
-    const char* field;
-    std::function<void(Sample&)> change;
-    bool stillMatchesWithLocation;
-};
+    auto d = std::make_unique<MidiDeviceDescriptor>(factory, isInput, index, name, parentId, path, extra);
+    d->setDuplicateNumber(number);
+    return d;
+}
 } // namespace
 
 TEST(MidiDeviceDescriptor, DisplayNameCarriesTheDuplicateNumberFromTwoOn)
 {
-    MidiDeviceDescriptor d(nullptr, true, 0, "Synth", "", "", "");
-    EXPECT_EQ(d.getDisplayName(), "Synth");
-    for (const auto& [number, shown] : {std::pair{1, "Synth"}, {2, "Synth (2)"}, {3, "Synth (3)"}, {12, "Synth (12)"}})
-    {
-        d.setDuplicateNumber(number);
-        EXPECT_EQ(d.getDisplayName(), shown) << number;
-    }
+    for (const auto& [number, shown] : {std::pair{0, "Synth"}, {1, "Synth"}, {2, "Synth (2)"}, {12, "Synth (12)"}})
+        EXPECT_EQ(make(nullptr, true, 0, "Synth", "", "", "", number)->getDisplayName(), shown) << number;
 }
 
-TEST(MidiDeviceDescriptor, EqualsOnlyWhenEveryFieldIsTheSame)
+TEST(MidiDeviceDescriptor, EqualsOnlyWhenEveryFieldIsTheSameAndMatchesOnlyByIdentityAndLocation)
 {
-    ScriptedMidiFactory factory, otherFactory;
-    Sample base(&factory);
-    EXPECT_FALSE(base.equals(nullptr));
-    EXPECT_FALSE(base.matches(nullptr));
-    Sample same(&factory);
-    EXPECT_TRUE(base.equals(&same));
+    ScriptedMidiFactory factory, other;
+    const auto base = make(&factory, true, 2, "Synth", "P1", "path", "Extra", 2);
+    EXPECT_FALSE(base->equals(nullptr));
+    EXPECT_FALSE(base->matches(nullptr));
+    EXPECT_TRUE(base->equals(std::unique_ptr<MidiDeviceDescriptor>(base->clone()).get()));
 
-    const FieldChange changes[] = {
-        {"factory", [&](Sample& d) { d.m_factory = &otherFactory; }, false},
-        {"kind", [](Sample& d) { d.m_isInput = false; }, false},
-        {"index", [](Sample& d) { d.m_index = 5; }, true},
-        {"duplicate number", [](Sample& d) { d.m_duplicateNumber = 3; }, true},
-        {"name", [](Sample& d) { d.m_name = "synth"; }, false},
-        {"second name", [](Sample& d) { d.m_secondName = "Other"; }, false},
-        {"parent id", [](Sample& d) { d.m_parentId = "USB\\VID_2"; }, false},
-        {"interface path", [](Sample& d) { d.m_interfacePath = "\\\\?\\usb#vid_1#8"; }, false},
-        {"extra name", [](Sample& d) { d.m_extraName = "Other"; }, true},
+    struct Case
+    {
+        const char* differs;
+        std::unique_ptr<MidiDeviceDescriptor> d;
+        bool matches;
     };
-    for (const FieldChange& c : changes)
+    const Case cases[] = {
+        {"factory", make(&other, true, 2, "Synth", "P1", "path", "Extra", 2), false},
+        {"kind", make(&factory, false, 2, "Synth", "P1", "path", "Extra", 2), false},
+        {"index", make(&factory, true, 5, "Synth", "P1", "path", "Extra", 2), true},
+        {"duplicate number", make(&factory, true, 2, "Synth", "P1", "path", "Extra", 3), true},
+        {"name", make(&factory, true, 2, "synth", "P1", "path", "Extra", 2), false},
+        {"parent id", make(&factory, true, 2, "Synth", "P2", "path", "Extra", 2), false},
+        {"interface path", make(&factory, true, 2, "Synth", "P1", "path2", "Extra", 2), false},
+        {"extra name", make(&factory, true, 2, "Synth", "P1", "path", "", 2), true},
+        {"no factory", make(nullptr, true, 2, "Synth", "P1", "path", "Extra", 2), true},
+    };
+    for (const Case& c : cases)
     {
-        Sample other(&factory);
-        other.change(c.change);
-        EXPECT_FALSE(base.equals(&other)) << c.field;
-        EXPECT_FALSE(other.equals(&base)) << c.field;
-        EXPECT_EQ(base.matches(&other), c.stillMatchesWithLocation) << c.field;
+        EXPECT_FALSE(base->equals(c.d.get())) << c.differs;
+        EXPECT_EQ(base->matches(c.d.get()), c.matches) << c.differs;
     }
 }
 
-TEST(MidiDeviceDescriptor, MatchesByDuplicateNumberWithoutALocationAndByLocationWithOne)
+TEST(MidiDeviceDescriptor, WithoutALocationMatchesByDuplicateNumberAlone)
 {
     ScriptedMidiFactory factory;
-    MidiDeviceDescriptor a(&factory, false, 0, "Synth", "", "", "");
-    MidiDeviceDescriptor b(&factory, false, 4, "Synth", "", "", "");
-    a.setDuplicateNumber(2);
-    b.setDuplicateNumber(2);
-    EXPECT_TRUE(a.matches(&b)) << "indexes do not count";
-    b.setDuplicateNumber(3);
-    EXPECT_FALSE(a.matches(&b));
+    const auto a = make(&factory, false, 0, "Synth", "", "", "", 2);
+    EXPECT_TRUE(a->matches(make(&factory, false, 4, "Synth", "", "", "", 2).get())) << "indexes do not count";
+    EXPECT_FALSE(a->matches(make(&factory, false, 0, "Synth", "", "", "", 3).get()));
+    // Only this descriptor's location decides which rule applies.
+    EXPECT_TRUE(a->matches(make(&factory, false, 0, "Synth", "P1", "path", "", 2).get()));
 
-    // With a location, the duplicate numbers do not count.
-    MidiDeviceDescriptor c(&factory, false, 0, "Synth", "P1", "path", "");
-    MidiDeviceDescriptor d(&factory, false, 1, "Synth", "P1", "path", "");
-    c.setDuplicateNumber(2);
-    d.setDuplicateNumber(3);
-    EXPECT_TRUE(c.matches(&d));
-    // Only this descriptor's location decides which test applies.
-    b.setDuplicateNumber(2);
-    EXPECT_FALSE(c.matches(&b));
-    EXPECT_TRUE(b.matches(&c));
-
-    c.clearLocation();
-    EXPECT_TRUE(c.getInterfacePath().isEmpty());
-    EXPECT_TRUE(c.getParentId().isEmpty());
-    EXPECT_FALSE(c.matches(&d)) << "without its location it compares duplicate numbers";
-}
-
-TEST(MidiDeviceDescriptor, MatchesAcrossAMissingFactoryButNotAcrossTwoFactories)
-{
-    ScriptedMidiFactory one, two;
-    MidiDeviceDescriptor placeholder(nullptr, true, -1, "Synth", "", "", "");
-    MidiDeviceDescriptor listed(&one, true, 3, "Synth", "", "", "");
-    MidiDeviceDescriptor elsewhere(&two, true, 3, "Synth", "", "", "");
-    EXPECT_TRUE(placeholder.matches(&listed));
-    EXPECT_TRUE(listed.matches(&placeholder));
-    EXPECT_FALSE(listed.matches(&elsewhere));
-    EXPECT_EQ(placeholder.getFactoryId(), 0u);
-    EXPECT_EQ(listed.getFactoryId(), ScriptedMidiFactory::kDefaultId);
-}
-
-TEST(MidiDeviceDescriptor, CloneAndCopyFromCarryEveryField)
-{
-    ScriptedMidiFactory factory;
-    const Sample original(&factory);
-    const std::unique_ptr<MidiDeviceDescriptor> copy(original.clone());
-    EXPECT_TRUE(copy->equals(&original));
-    EXPECT_EQ(copy->getSecondName(), "Second");
-    EXPECT_EQ(copy->getDisplayName(), "Synth (2)");
-
-    MidiDeviceDescriptor target;
-    target.copyFrom(original);
-    EXPECT_TRUE(target.equals(&original));
+    const auto located = make(&factory, false, 0, "Synth", "P1", "path", "", 2);
+    EXPECT_FALSE(located->matches(a.get()));
+    located->clearLocation();
+    EXPECT_TRUE(located->getInterfacePath().isEmpty() && located->getParentId().isEmpty());
+    EXPECT_TRUE(located->matches(a.get()));
 }
 
 TEST(MidiDeviceDescriptor, MakesPortsOnlyThroughItsFactoryAndOnlyOfItsKind)
 {
     ScriptedMidiFactory factory;
-    const MidiDeviceDescriptor output(&factory, false, 0, "Out", "", "", "");
-    const MidiDeviceDescriptor input(&factory, true, 0, "In", "", "", "");
-    const MidiDeviceDescriptor orphan(nullptr, false, 0, "Out", "", "", "");
+    const auto output = make(&factory, false, 0, "Out", "", "");
+    const auto input = make(&factory, true, 0, "In", "", "");
+    const auto orphan = make(nullptr, false, 0, "Out", "", "");
+    EXPECT_EQ(input->createOutputPort(), nullptr);
+    EXPECT_EQ(output->createInputPort(), nullptr);
+    EXPECT_EQ(orphan->createOutputPort(), nullptr);
+    EXPECT_EQ(orphan->getFactoryId(), 0u);
 
-    EXPECT_EQ(input.createOutputPort(), nullptr);
-    EXPECT_EQ(output.createInputPort(), nullptr);
-    EXPECT_EQ(orphan.createOutputPort(), nullptr);
-    EXPECT_EQ(orphan.createInputPort(), nullptr);
-
-    const std::unique_ptr<Tr::TMidiDeviceBase> out(output.createOutputPort());
-    const std::unique_ptr<Tr::TMidiDeviceBase> in(input.createInputPort());
-    ASSERT_NE(out, nullptr);
-    ASSERT_NE(in, nullptr);
-    EXPECT_FALSE(out->isInput());
-    EXPECT_TRUE(in->isInput());
-    EXPECT_TRUE(out->getDescriptor()->equals(&output));
-    EXPECT_NE(out->getDescriptor(), &output) << "the port keeps its own copy";
+    const std::unique_ptr<Tr::TMidiDeviceBase> port(output->createOutputPort());
+    ASSERT_NE(port, nullptr);
+    EXPECT_FALSE(port->isInput());
+    EXPECT_EQ(port->getFactoryId(), ScriptedMidiFactory::kDefaultId);
+    EXPECT_TRUE(port->getDescriptor()->equals(output.get()));
+    EXPECT_NE(port->getDescriptor(), output.get()) << "the port keeps its own copy";
 }

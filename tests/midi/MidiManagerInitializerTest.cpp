@@ -50,13 +50,3 @@ TEST(MidiManagerInitializer, HooksReachEveryInitializerOnceInRegistrationOrder)
     EXPECT_EQ(Tr::midiManagerInitializers(), nullptr);
     Tr::deleteMidiManagerInitializers(); // nothing left: nothing happens
 }
-
-TEST(MidiManagerInitializer, AnInitializerThatOverridesNothingIgnoresEveryHook)
-{
-    Tr::registerMidiManagerInitializer(new Tr::MidiManagerInitializer());
-    Tr::runMidiManagerInitializers(&Tr::MidiManagerInitializer::onManagerConstructed);
-    Tr::runMidiManagerInitializers(&Tr::MidiManagerInitializer::onManagerReady);
-    Tr::runMidiManagerInitializers(&Tr::MidiManagerInitializer::onManagerDestroying);
-    Tr::deleteMidiManagerInitializers();
-    EXPECT_EQ(Tr::midiManagerInitializers(), nullptr);
-}

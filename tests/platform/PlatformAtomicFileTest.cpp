@@ -3,6 +3,7 @@
 #include "files/PlatformAtomicFile.h"
 
 #include "support/FileWriteFailure.h"
+#include "support/ModesCount.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -42,6 +44,17 @@ mode_t modeOf(const std::string& path)
     return info.st_mode & 07777;
 }
 
+// Gives a file or folder a mode for the lifetime of the object, 0755 afterwards.
+class ScopedMode
+{
+public:
+    ScopedMode(std::string path, mode_t mode) : path_(std::move(path)) { ::chmod(path_.c_str(), mode); }
+    ~ScopedMode() { ::chmod(path_.c_str(), 0755); }
+
+private:
+    std::string path_;
+};
+
 // Sets the process's file-creation mask for the lifetime of the object.
 class ScopedUmask
 {
@@ -67,7 +80,7 @@ TEST(PlatformAtomicFile, ReplacingALongerFileLeavesExactlyTheNewBytes)
     EXPECT_EQ(entryCount(dir.path()), 1u);
 }
 
-TEST(PlatformAtomicFile, NewAndReplacedFilesGetTheModeOfAFreshlyCreatedFile)
+TEST(PlatformAtomicFile, NewFilesGetTheCreationMaskModeAndReplacedFilesKeepModeAndOwner)
 {
     TestSupport::TempDir dir;
     const auto bytes = pattern(690, 3);
@@ -75,6 +88,10 @@ TEST(PlatformAtomicFile, NewAndReplacedFilesGetTheModeOfAFreshlyCreatedFile)
     const std::string privateOne = dir.file("private.syx");
     writeBytes(privateOne, pattern(10, 0));
     ::chmod(privateOne.c_str(), 0600);
+    // Root may give files away: then the replaced file belongs to another user.
+    const uid_t owner = TestSupport::modesCountUser();
+    const gid_t group = TestSupport::modesCountGroup();
+    ASSERT_EQ(::chown(privateOne.c_str(), owner, group), 0);
 
     {
         ScopedUmask mask(022);
@@ -82,13 +99,54 @@ TEST(PlatformAtomicFile, NewAndReplacedFilesGetTheModeOfAFreshlyCreatedFile)
         ASSERT_TRUE(PlatformAtomicFile::replaceContents(privateOne.c_str(), bytes.data(), bytes.size()));
     }
     EXPECT_EQ(modeOf(fresh), 0644u);
-    EXPECT_EQ(modeOf(privateOne), 0644u);
+    EXPECT_EQ(modeOf(privateOne), 0600u) << "a private file stays private";
+    struct stat info {};
+    ASSERT_EQ(::stat(privateOne.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, owner);
+    EXPECT_EQ(info.st_gid, group);
+    EXPECT_EQ(readBytes(privateOne), bytes);
 
     {
         ScopedUmask mask(002);
         ASSERT_TRUE(PlatformAtomicFile::replaceContents(fresh.c_str(), bytes.data(), bytes.size()));
     }
-    EXPECT_EQ(modeOf(fresh), 0664u);
+    EXPECT_EQ(modeOf(fresh), 0644u) << "a replaced file keeps its mode whatever the mask";
+}
+
+TEST(PlatformAtomicFile, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace)
+{
+    TestSupport::TempDir dir;
+    ::chmod(dir.str().c_str(), 0755);
+    const std::string folder = dir.file("locked");
+    const std::string path = folder + "/bank.syx";
+    fs::create_directory(folder);
+    const auto old = pattern(1200, 5);
+    writeBytes(path, old);
+    const uid_t user = TestSupport::modesCountUser();
+    const gid_t group = TestSupport::modesCountGroup();
+    ASSERT_EQ(::chown(folder.c_str(), user, group), 0);
+    ASSERT_EQ(::chown(path.c_str(), user, group), 0);
+    ::chmod(path.c_str(), 0640);
+    const ScopedMode locked(folder, 0555);
+
+    // Too large for the size limit: refused before any byte of the file changes.
+    const auto tooLarge = pattern(1500, 1);
+    const auto refused = TestSupport::runWhereModesCount([&] {
+        ScopedFileSizeLimit limit(1300);
+        return limit.isActive() && !PlatformAtomicFile::replaceContents(path.c_str(), tooLarge.data(), tooLarge.size());
+    });
+    if (!refused)
+        GTEST_SKIP() << "cannot run as an ordinary user here, and root writes into any folder";
+    EXPECT_TRUE(*refused);
+    EXPECT_EQ(readBytes(path), old);
+
+    const auto bytes = pattern(690, 9);
+    EXPECT_EQ(TestSupport::runWhereModesCount([&] {
+        return PlatformAtomicFile::replaceContents(path.c_str(), bytes.data(), bytes.size());
+    }), true);
+    EXPECT_EQ(readBytes(path), bytes);
+    EXPECT_EQ(modeOf(path), 0640u);
+    EXPECT_EQ(entryCount(folder), 1u);
 }
 
 TEST(PlatformAtomicFile, AFailedWriteLeavesTheOldFileByteForByteAndNoTemporaryFile)

@@ -53,8 +53,16 @@ TEST(PlatformThreads, CreateThreadRunsTheProcedureAndSignalsTheHandleWhenItEnds)
     EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
     EXPECT_NE(id, 0u);
     EXPECT_EQ(record.idSeen.load(), id);
-    EXPECT_NE(id, GetCurrentThreadId());
-    EXPECT_EQ(GetCurrentThreadId(), GetCurrentThreadId());
+    // A thread not made by CreateThread gets an id of its own on first asking,
+    // and keeps it.
+    const DWORD mine = GetCurrentThreadId();
+    DWORD another = 0;
+    std::thread([&another] { another = GetCurrentThreadId(); }).join();
+    EXPECT_NE(mine, 0u);
+    EXPECT_NE(mine, id);
+    EXPECT_NE(another, mine);
+    EXPECT_NE(another, id);
+    EXPECT_EQ(GetCurrentThreadId(), mine);
     EXPECT_TRUE(CloseHandle(thread));
     EXPECT_FALSE(CloseHandle(thread)) << "a closed handle is refused";
 }

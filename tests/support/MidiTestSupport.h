@@ -8,6 +8,7 @@
 #include "midi/MidiBackendChoice.h"
 #include "midi/PlatformMidi.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -154,14 +155,14 @@ struct MidiBuffer
     MIDIHDR header{};
 };
 
-/** A SysEx of length bytes: 0xF0, a counting body, 0xF7. */
+/** A SysEx of length bytes (at least 2): 0xF0, a counting body, 0xF7. */
 inline std::vector<unsigned char> sysex(size_t length)
 {
-    std::vector<unsigned char> bytes(length);
-    for (size_t i = 0; i < length; ++i)
+    std::vector<unsigned char> bytes(std::max<size_t>(length, 2));
+    for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<unsigned char>(i % 0x80);
-    bytes.front() = 0xF0;
-    bytes.back() = 0xF7;
+    bytes[0] = 0xF0;
+    bytes[bytes.size() - 1] = 0xF7;
     return bytes;
 }
 } // namespace TestSupport

@@ -29,6 +29,13 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
+// The build's own flag: compilers name no macro for this sanitizer.
+#if defined(VASKOR_UNDEFINED_SANITIZER)
+constexpr bool kUndefinedSanitizer = true;
+#else
+constexpr bool kUndefinedSanitizer = false;
+#endif
+
 // Forced thread termination cannot be tested in this build.
 constexpr bool kCancellationUnmodelled = kThreadSanitizer || kAddressSanitizer;
 } // namespace TestSupport

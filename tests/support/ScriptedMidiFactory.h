@@ -161,7 +161,9 @@ private:
 
 // The factory. Devices are listed in the order added; descriptor index i is
 // device number i of its kind. Its clock starts at 1 ms and moves only when
-// the test moves it.
+// the test moves it. Like every factory it joins the AutoDelete registry: a
+// test that runs Tr::AutoDelete::deleteAll makes it with new and leaves its
+// deletion to the registry; otherwise it may live on the stack.
 class ScriptedMidiFactory : public Tr::MidiDeviceFactory
 {
 public:
