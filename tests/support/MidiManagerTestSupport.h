@@ -9,6 +9,7 @@
 #include "MidiManager.h"
 #include "TMidiAliasManager.h"
 
+#include "MidiManagerInitializer.h"
 #include "support/ScriptedMidiFactory.h"
 #include "support/TStringPrinting.h"
 
@@ -73,14 +74,22 @@ public:
     std::function<void()> action;
 };
 
+// A new manager without the drivers that attach themselves at start-up
+// (the multimedia driver), so that it holds the factories a test gives it.
+inline Tr::MidiManager* managerWithoutDrivers()
+{
+    Tr::deleteMidiManagerInitializers();
+    return Tr::MidiManager::getInstance();
+}
+
 // The manager with one scripted factory attached (without a rescan), still
-// suspended. The factory belongs to the registry, which destroys it after
-// the manager, as it does the program's own factory.
+// suspended, and no other. The factory belongs to the registry, which
+// destroys it after the manager, as it does the program's own factory.
 class MidiManagerTest : public ::testing::Test
 {
 protected:
     MidiManagerTest()
-        : manager(Tr::MidiManager::getInstance()), factory(new ScriptedMidiFactory())
+        : manager(managerWithoutDrivers()), factory(new ScriptedMidiFactory())
     {
         manager->addFactory(factory, false);
     }
