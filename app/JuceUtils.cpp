@@ -2,7 +2,10 @@
 
 #include "DialogSeam.h"
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 void showErrorBox(const juce::String& text)
 {
@@ -56,6 +59,27 @@ juce::String toJuceString(const Tr::TString& t)
     return result;
 }
 
+namespace
+{
+/** The updaters posted and not run yet; calls come from any thread. */
+struct QueuedUpdaters
+{
+    std::mutex lock;
+    std::vector<JuceUtilsInternalUpdater*> list;
+};
+
+QueuedUpdaters& queuedUpdaters()
+{
+    static QueuedUpdaters queued;
+    return queued;
+}
+} // namespace
+
+Runnable::~Runnable()
+{
+    JuceUtilsInternalUpdater::cancelCallsFor(this);
+}
+
 void callAsync(Runnable* runnable, int arg1, int arg2)
 {
     // Once the message loop has been told to quit (or before the toolkit
@@ -79,7 +103,12 @@ void JuceUtilsInternalUpdater::start(Runnable* runnableToRun, int firstArg, int 
 {
     arg1 = firstArg;
     arg2 = secondArg;
-    runnable = runnableToRun;
+    {
+        auto& queued = queuedUpdaters();
+        const std::lock_guard<std::mutex> hold(queued.lock);
+        runnable = runnableToRun;
+        queued.list.push_back(this);
+    }
     triggerAsyncUpdate();
 }
 
@@ -87,6 +116,24 @@ void JuceUtilsInternalUpdater::handleAsyncUpdate()
 {
     // Serves exactly one call: gone after the run, also when the run throws.
     const std::unique_ptr<JuceUtilsInternalUpdater> self(this);
-    if (runnable != nullptr)
-        runnable->run(arg1, arg2);
+    Runnable* toRun = nullptr;
+    {
+        auto& queued = queuedUpdaters();
+        const std::lock_guard<std::mutex> hold(queued.lock);
+        queued.list.erase(std::remove(queued.list.begin(), queued.list.end(), this), queued.list.end());
+        toRun = runnable;
+    }
+    // A runnable is destroyed on the message thread, so it cannot go while
+    // it runs here.
+    if (toRun != nullptr)
+        toRun->run(arg1, arg2);
+}
+
+void JuceUtilsInternalUpdater::cancelCallsFor(const Runnable* runnable)
+{
+    auto& queued = queuedUpdaters();
+    const std::lock_guard<std::mutex> hold(queued.lock);
+    for (JuceUtilsInternalUpdater* updater : queued.list)
+        if (updater->runnable == runnable)
+            updater->runnable = nullptr;
 }

@@ -37,19 +37,27 @@ Tr::TString toTrString(const juce::String& s);
 */
 juce::String toJuceString(const Tr::TString& t);
 
-/** Something that callAsync runs on the message thread. */
+/**
+    Something that callAsync runs on the message thread. Destroying it (on the
+    message thread) cancels the calls still queued for it, so a queued call
+    never reaches a runnable that has gone.
+*/
 class Runnable
 {
 public:
-    virtual ~Runnable() = default;
+    Runnable() = default;
+    Runnable(const Runnable&) = delete;
+    Runnable& operator=(const Runnable&) = delete;
+    virtual ~Runnable();
     virtual void run(int arg1, int arg2) = 0;
 };
 
 /**
     Runs runnable->run(arg1, arg2) once on the message thread; may be called
     from any thread. Each call gives one run; calls are not merged. The
-    runnable is not owned and must outlive the run. After the program was
-    told to quit nothing runs any more, and a call does nothing.
+    runnable is not owned: a call whose runnable was destroyed before its turn
+    does nothing. After the program was told to quit nothing runs any more,
+    and a call does nothing.
 */
 void callAsync(Runnable* runnable, int arg1, int arg2);
 
@@ -71,9 +79,13 @@ public:
 
     void handleAsyncUpdate() override;
 
+    /** Every call queued for runnable that has not run yet does nothing. */
+    static void cancelCallsFor(const Runnable* runnable);
+
 private:
     int arg1 = 0;
     int arg2 = 0;
+    /** Guarded by the list of queued updaters (JuceUtils.cpp). */
     Runnable* runnable = nullptr;
 
     JUCE_DECLARE_NON_COPYABLE(JuceUtilsInternalUpdater)

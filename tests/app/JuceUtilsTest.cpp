@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -206,6 +207,24 @@ TEST(CallAsync, CallAsync0PassesZerosAndANullRunnableIsHarmless)
     juce::MessageManager::getInstance()->runDispatchLoopUntil(50);
     ASSERT_EQ(runnable.runs.size(), 1u);
     EXPECT_EQ(runnable.runs[0], std::make_pair(0, 0));
+}
+
+TEST(CallAsync, ACallForARunnableDestroyedBeforeItsTurnDoesNothing)
+{
+    const juce::ScopedJuceInitialiser_GUI gui;
+    RecordingRunnable kept;
+    auto gone = std::make_unique<RecordingRunnable>();
+    std::thread other([&]
+                      {
+                          callAsync(gone.get(), 1, 2);
+                          callAsync(&kept, 3, 4);
+                          callAsync(gone.get(), 5, 6);
+                      });
+    other.join();
+    gone.reset(); // a run now would reach freed memory
+    runLoopUntil([&] { return ! kept.runs.empty(); });
+    juce::MessageManager::getInstance()->runDispatchLoopUntil(50);
+    EXPECT_EQ(kept.runs, (std::vector<std::pair<int, int>>{{3, 4}}));
 }
 
 TEST(CallAsync, AfterQuitACallDoesNothingAndLeavesNothingBehind)

@@ -34,11 +34,14 @@ public:
     using VaskorContentPanel::durationCombo;
     using VaskorContentPanel::hyperlink;
     using VaskorContentPanel::loopPortamentoCombo;
+    using VaskorContentPanel::midiOutChooser;
     using VaskorContentPanel::openButton;
     using VaskorContentPanel::outputTypeCombo;
     using VaskorContentPanel::programCombo;
     using VaskorContentPanel::saveButton;
     using VaskorContentPanel::sendButton;
+    using VaskorContentPanel::sending;
+    using VaskorContentPanel::sendTimer;
     using VaskorContentPanel::stepCombos;
     using VaskorContentPanel::stepCountCombo;
     using VaskorContentPanel::stepPortamentoCombo;
