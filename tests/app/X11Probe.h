@@ -1,6 +1,7 @@
 // A small X11 client for the tests of the running program: lists the
-// top-level windows the window manager manages, reads their names, process
-// ids, client sizes and map states, and asks the window manager to close one.
+// top-level windows (those the window manager manages, or every child of the
+// root), reads their names, process ids, places, sizes and map states, and
+// asks the window manager to close one.
 // libX11 is loaded at run time, as the toolkit does.
 #pragma once
 
@@ -23,9 +24,12 @@ public:
         Window id = 0;
         std::string name;
         long pid = -1;
+        int x = 0; ///< relative to its parent: the screen for a child of the root
+        int y = 0;
         int width = 0;
         int height = 0;
         bool viewable = false;
+        bool overrideRedirect = false; ///< placed by itself, as pop-up menus are
     };
 
     X11Probe()
@@ -66,6 +70,18 @@ public:
             return result;
         sync(display, False);
         for (Window id : managedWindowIds())
+            result.push_back(describe(id));
+        return result;
+    }
+
+    /** Every child of the root window, the unmanaged ones (pop-up menus) included. */
+    std::vector<ClientWindow> topLevelWindows()
+    {
+        std::vector<ClientWindow> result;
+        if (display == nullptr)
+            return result;
+        sync(display, False);
+        for (Window id : rootChildren())
             result.push_back(describe(id));
         return result;
     }
@@ -118,9 +134,12 @@ private:
         std::memset(&attributes, 0, sizeof(attributes));
         if (getWindowAttributes(display, id, &attributes) != 0)
         {
+            window.x = attributes.x;
+            window.y = attributes.y;
             window.width = attributes.width;
             window.height = attributes.height;
             window.viewable = attributes.map_state == IsViewable;
+            window.overrideRedirect = attributes.override_redirect != 0;
         }
         return window;
     }
@@ -146,7 +165,12 @@ private:
             freeData(data);
         if (! ids.empty())
             return ids;
+        return rootChildren();
+    }
 
+    std::vector<Window> rootChildren()
+    {
+        std::vector<Window> ids;
         Window root = 0;
         Window parent = 0;
         Window* children = nullptr;
