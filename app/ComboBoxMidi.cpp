@@ -101,7 +101,7 @@ void ComboBoxMidi::run(int /*arg1*/, int /*arg2*/)
 
 void ComboBoxMidi::triggerRefresh()
 {
-    if (juce::MessageManager::getInstance()->currentThreadHasLockedMessageManager())
+    if (juce::MessageManager::existsAndIsLockedByCurrentThread()) // the GUI thread, or holding its lock
     {
         if (!rebuilding)
             rebuildList();

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "BWindow.h"
+#include "DialogSeam.h"
 #include "TemplateBank.h"
 #include "VaskorContentPanel.h"
 
 #include "WindowTestSupport.h"
 
+#include <string>
 #include <vector>
 
 namespace TestSupport
@@ -82,6 +84,39 @@ public:
         return panel;
     }
 
+    /** Opens the window, which makes the panel; with runFirstTick, runs the
+        message loop until the window's first tick has run the panel's
+        afterStart. True when the panel was made and, with runFirstTick,
+        started. */
+    bool open(bool runFirstTick)
+    {
+        initialise({}, false, false);
+        if (panel == nullptr)
+            return false;
+        return !runFirstTick || runLoopUntil([this] { return panel->afterStartRan; }, 5000);
+    }
+
     PanelProbe* panel = nullptr;
+};
+
+/** Records every message box as "title|text" and answers every question
+    with answer; every file dialog is recorded and cancelled. */
+struct RecordedDialogs
+{
+    int answer = 0; ///< 1 Yes, 2 No, 0 Cancel
+    std::vector<std::string> boxes;
+    std::vector<DialogSeam::FileRequest> fileRequests;
+    DialogSeam::ScopedOverride seam {
+        [this](juce::MessageBoxIconType, const juce::String& title, const juce::String& text) {
+            boxes.push_back((title + "|" + text).toStdString());
+        },
+        [this](juce::MessageBoxIconType, const juce::String& title, const juce::String& text) {
+            boxes.push_back((title + "|" + text).toStdString());
+            return answer;
+        },
+        [this](const DialogSeam::FileRequest& request, juce::File&) {
+            fileRequests.push_back(request);
+            return false;
+        }};
 };
 } // namespace TestSupport

@@ -50,6 +50,7 @@ protected:
     {
         synthA = backend->addOutput("Synth A", "mem:a");
         synthB = backend->addOutput("Synth B", "mem:b");
+        answer = yes;
     }
 
     /** Opens the main window; with runFirstTick, runs the message loop until
@@ -57,11 +58,8 @@ protected:
     void start(bool runFirstTick = true)
     {
         window = std::make_unique<PanelWindow>();
-        window->initialise({}, false, false);
+        ASSERT_TRUE(window->open(runFirstTick));
         panel = window->panel;
-        ASSERT_NE(panel, nullptr);
-        if (runFirstTick)
-            ASSERT_TRUE(TestSupport::runLoopUntil([this] { return panel->afterStartRan; }, 5000));
     }
 
     /** The user's pick in the chooser. */
@@ -85,16 +83,9 @@ protected:
     TestSupport::ScopedMidiBackend<> backend;
     TestSupport::TempHome home;
     juce::ScopedJuceInitialiser_GUI gui;
-    int answer = yes;
-    std::vector<std::string> boxes;
-    DialogSeam::ScopedOverride seam {
-        [this](juce::MessageBoxIconType, const juce::String& title, const juce::String& text) {
-            boxes.push_back((title + "|" + text).toStdString());
-        },
-        [this](juce::MessageBoxIconType, const juce::String& title, const juce::String& text) {
-            boxes.push_back((title + "|" + text).toStdString());
-            return answer;
-        }};
+    TestSupport::RecordedDialogs dialogs;
+    int& answer = dialogs.answer;
+    std::vector<std::string>& boxes = dialogs.boxes;
     int synthA = -1;
     int synthB = -1;
     std::unique_ptr<PanelWindow> window;

@@ -63,28 +63,10 @@ public:
     bool isOpen() const { return display != nullptr; }
 
     /** The managed top-level windows (_NET_CLIENT_LIST), else the root's children (mapped or not). */
-    std::vector<ClientWindow> clientWindows()
-    {
-        std::vector<ClientWindow> result;
-        if (display == nullptr)
-            return result;
-        sync(display, False);
-        for (Window id : managedWindowIds())
-            result.push_back(describe(id));
-        return result;
-    }
+    std::vector<ClientWindow> clientWindows() { return describeAll(&X11Probe::managedWindowIds); }
 
     /** Every child of the root window, the unmanaged ones (pop-up menus) included. */
-    std::vector<ClientWindow> topLevelWindows()
-    {
-        std::vector<ClientWindow> result;
-        if (display == nullptr)
-            return result;
-        sync(display, False);
-        for (Window id : rootChildren())
-            result.push_back(describe(id));
-        return result;
-    }
+    std::vector<ClientWindow> topLevelWindows() { return describeAll(&X11Probe::rootChildren); }
 
     /** Name, process id, size and map state of one window, managed or not. */
     ClientWindow window(Window id)
@@ -123,6 +105,18 @@ private:
     static int ignoreError(Display*, XErrorEvent*) { return 0; }
 
     Window rootWindow() const { return RootWindow(display, DefaultScreen(display)); }
+
+    /** Each window that listIds answers, described. */
+    std::vector<ClientWindow> describeAll(std::vector<Window> (X11Probe::*listIds)())
+    {
+        std::vector<ClientWindow> result;
+        if (display == nullptr)
+            return result;
+        sync(display, False);
+        for (Window id : (this->*listIds)())
+            result.push_back(describe(id));
+        return result;
+    }
 
     ClientWindow describe(Window id)
     {
