@@ -20,6 +20,16 @@ inline Bytes defaultBank()
     return Bytes(defaultTemplate.data(), defaultTemplate.data() + TemplateImage::size);
 }
 
+/** A bank that the build gives back unchanged, but not the default one:
+    program 1 lasts "0.87" (60) and the loop portamento is slow. */
+inline Bytes customBank()
+{
+    Bytes bytes = defaultBank();
+    bytes[1 + ProgramRecord::durationOffset] = 60;
+    bytes[TemplateImage::loopPortamentoOffset] = 45;
+    return bytes;
+}
+
 /** The main panel with the state the tests look at made visible. */
 class PanelProbe : public VaskorContentPanel
 {
@@ -38,6 +48,7 @@ public:
     using VaskorContentPanel::outputTypeCombo;
     using VaskorContentPanel::programCombo;
     using VaskorContentPanel::saveButton;
+    using VaskorContentPanel::settingsPath;
     using VaskorContentPanel::sendButton;
     using VaskorContentPanel::stepCombos;
     using VaskorContentPanel::stepCountCombo;
