@@ -3,11 +3,13 @@
 #pragma once
 
 #include "BWindow.h"
+#include "DialogSeam.h"
 #include "TemplateBank.h"
 #include "VaskorContentPanel.h"
 
 #include "WindowTestSupport.h"
 
+#include <string>
 #include <vector>
 
 namespace TestSupport
@@ -91,5 +93,25 @@ public:
     }
 
     PanelProbe* panel = nullptr;
+};
+/** Records every box the panel shows, answers its questions with Cancel and
+    cancels its file dialogs, for its lifetime. */
+struct RecordedDialogs
+{
+    /** "Title|text" of every box in the order shown. */
+    std::vector<std::string> boxes;
+    std::vector<DialogSeam::FileRequest> fileRequests;
+    DialogSeam::ScopedOverride seam {
+        [this](juce::MessageBoxIconType, const juce::String& title, const juce::String& text) {
+            boxes.push_back((title + "|" + text).toStdString());
+        },
+        [this](juce::MessageBoxIconType, const juce::String& title, const juce::String& text) {
+            boxes.push_back((title + "|" + text).toStdString());
+            return 0;
+        },
+        [this](const DialogSeam::FileRequest& request, juce::File&) {
+            fileRequests.push_back(request);
+            return false;
+        }};
 };
 } // namespace TestSupport

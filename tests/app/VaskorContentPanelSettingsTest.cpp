@@ -2,10 +2,6 @@
 // lies, what a start reads (the window's place, the last file, the documents
 // folder, the MIDI choices) and what the end of a run writes, keeping what it
 // does not know. The MIDI ports are the in-memory ones.
-#include "BWindow.h"
-#include "DialogSeam.h"
-#include "FileSystem.h"
-#include "JuceUtils.h"
 #include "MidiManager.h"
 #include "TIniFile.h"
 #include "TMidiAliasManager.h"
@@ -26,7 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -37,7 +33,6 @@ namespace fs = std::filesystem;
 
 namespace
 {
-using TestSupport::Bytes;
 using TestSupport::linesOf;
 using TestSupport::readFileBytes;
 using TestSupport::writeFileBytes;
@@ -134,16 +129,7 @@ public:
     std::string title() const { return window->getName().toStdString(); }
 
     juce::ScopedJuceInitialiser_GUI gui;
-    std::vector<std::string> boxes;
-    DialogSeam::ScopedOverride seam {
-        [this](juce::MessageBoxIconType, const juce::String& boxTitle, const juce::String& text) {
-            boxes.push_back((boxTitle + "|" + text).toStdString());
-        },
-        [this](juce::MessageBoxIconType, const juce::String& boxTitle, const juce::String& text) {
-            boxes.push_back((boxTitle + "|" + text).toStdString());
-            return 0;
-        },
-        [](const DialogSeam::FileRequest&, juce::File&) { return false; }};
+    TestSupport::RecordedDialogs dialogs;
     std::unique_ptr<TestSupport::PanelWindow> window;
     TestSupport::PanelProbe* panel = nullptr;
 };
@@ -177,10 +163,8 @@ TEST(VaskorContentPanelSettingsPath, AFileBesideTheProgramWinsElseThePerUserOneW
         std::string expected;
     } cases[] = {
         {tools + "/editor.bin", tools + "/editor.kqxs"},
-        {tools + "/editor", tools + "/editor.kqxs"},
         {dotted + "/editor", dotted + "/editor.kqxs"},
         {tools + "/other.bin", "/home/user/.config/Vaskor Devices/other.kqxs"},
-        {dotted + "/other", "/home/user/.config/Vaskor Devices/other.kqxs"},
         {tools + "/folder", "/home/user/.config/Vaskor Devices/folder.kqxs"},
     };
     for (const auto& c : cases)
@@ -273,7 +257,7 @@ TEST_P(VaskorContentPanelLastFile, OpensAgainAtStartOrKeepsItsNameWhileTheDefaul
     EXPECT_EQ(run.panel->currentFile, toJuce(lastFile));
     EXPECT_EQ(run.panel->working(), GetParam().present ? TestSupport::customBank() : TestSupport::defaultBank());
     EXPECT_EQ(run.title(), std::string(baseTitle) + " - " + GetParam().name);
-    EXPECT_TRUE(run.boxes.empty());
+    EXPECT_TRUE(run.dialogs.boxes.empty());
     run.quit();
     EXPECT_EQ(readKey(preferences(), "Current", "File"), lastFile);
 }

@@ -371,6 +371,14 @@ TEST(VaskorProgram, ShowsItsWindowRefusesASecondInstanceAndClosesWithStatusZero)
     const auto status = program->waitForExit(30s);
     ASSERT_TRUE(status.has_value()) << "the program did not end after the close request";
     EXPECT_EQ(*status, 0);
+
+    // The end wrote the preferences, named after the program, in the per-user folder.
+    const std::string preferences =
+        home.configDir() + "/Vaskor Devices/" + std::filesystem::path(VASKOR_PROGRAM).filename().string() + ".kqxs";
+    std::ifstream file(preferences);
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str().rfind("[Current]\nMainLeft=", 0), 0u) << preferences << ":\n" << text.str();
 }
 
 TEST(VaskorProgram, AnotherInstanceHoldingTheSingleInstanceLockIsNamedAsTheReason)
