@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -240,6 +241,11 @@ struct LastFileCase
     bool present;
 };
 
+void PrintTo(const LastFileCase& c, std::ostream* os)
+{
+    *os << c.name << (c.present ? " present" : " missing");
+}
+
 class VaskorContentPanelLastFile : public VaskorContentPanelSettings,
                                    public ::testing::WithParamInterface<LastFileCase>
 {
@@ -262,7 +268,7 @@ TEST_P(VaskorContentPanelLastFile, OpensAgainAtStartOrKeepsItsNameWhileTheDefaul
     EXPECT_EQ(readKey(preferences(), "Current", "File"), lastFile);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, VaskorContentPanelLastFile,
+INSTANTIATE_TEST_SUITE_P(Settings, VaskorContentPanelLastFile,
                          ::testing::Values(LastFileCase {"Bänk.syx", true}, LastFileCase {"Gone.syx", false}),
                          [](const ::testing::TestParamInfo<LastFileCase>& info) {
                              return info.param.present ? std::string("Present") : std::string("Missing");
