@@ -14,7 +14,8 @@ namespace
 {
 const char* const settingsExtension = ".kqxs";
 const char* const documentsFolderName = "Vaskor MIDI 5";
-const char* const section = "Current";
+// The program's own section, which also holds the window's place.
+using WindowPosition::section;
 const char* const fileKey = "File";
 const char* const documentsDirKey = "DocumentsDir";
 

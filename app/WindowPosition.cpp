@@ -3,7 +3,7 @@
 
 namespace
 {
-const char* const section = "Current";
+using WindowPosition::section;
 const char* const leftKey = "MainLeft";
 const char* const topKey = "MainTop";
 const char* const widthKey = "MainWidth";

@@ -18,6 +18,9 @@
 */
 namespace WindowPosition
 {
+/** The section of the preferences that holds the window's place. */
+constexpr const char* section = "Current";
+
 /** The position that marks a window that was never placed. */
 constexpr int centred = -1000;
 
