@@ -8,7 +8,7 @@ VASKOR_PACKAGES=(
     g++ make cmake pkg-config
     juce-modules-source
     libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev
-    libfreetype-dev libpng-dev libjpeg-dev zlib1g-dev
+    libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev
     fonts-dejavu-core fontconfig-config
     libasound2-dev libjack-jackd2-dev
     libgtest-dev libgmock-dev libbenchmark-dev

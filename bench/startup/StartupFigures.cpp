@@ -35,7 +35,10 @@ using namespace std::chrono_literals;
 constexpr auto rssDelay = 1s;
 constexpr auto paintTimeout = 30s;
 constexpr auto pauseBetweenRuns = 300ms;
-constexpr int attemptsPerRun = 3;
+// A start fails while another copy of the program (another engineer's test,
+// say) holds the toolkit's machine-wide single-instance lock: tried again.
+constexpr int attemptsPerRun = 10;
+constexpr auto pauseAfterFailure = 2s;
 
 struct Program
 {
@@ -184,7 +187,7 @@ int main(int argc, char* argv[])
                 run = runOnce(program.path);
                 if (!run)
                     ++program.failedAttempts;
-                std::this_thread::sleep_for(pauseBetweenRuns);
+                std::this_thread::sleep_for(run ? pauseBetweenRuns : pauseAfterFailure);
             }
             if (!run)
             {
