@@ -23,15 +23,25 @@ const char* const monospacedPreference[] = {"DejaVu Sans Mono", "Bitstream Vera 
 const char* const fontEnvironment[] = {"JUCE_FONT_PATH", "FONTCONFIG_FILE", "FONTCONFIG_PATH", "FONTCONFIG_SYSROOT"};
 
 /** libfontconfig, loaded for one listing and unloaded with everything it
-    loaded and touched, so that the program's resident set does not keep it. */
+    loaded and touched, so that the program's resident set does not keep it.
+    Its global state is freed first (FcFini), unless someone else in the
+    process had loaded it already and may still use it. */
 class Fontconfig
 {
 public:
-    Fontconfig() : handle(dlopen("libfontconfig.so.1", RTLD_LAZY | RTLD_LOCAL)) {}
+    Fontconfig()
+        : loadedBefore(isLoaded()),
+          handle(dlopen(libraryName, RTLD_LAZY | RTLD_LOCAL))
+    {
+    }
     ~Fontconfig()
     {
-        if (handle != nullptr)
-            dlclose(handle);
+        if (handle == nullptr)
+            return;
+        if (!loadedBefore)
+            if (const auto finish = get<decltype(FcFini)>("FcFini"))
+                finish();
+        dlclose(handle);
     }
     Fontconfig(const Fontconfig&) = delete;
     Fontconfig& operator=(const Fontconfig&) = delete;
@@ -44,7 +54,18 @@ public:
     }
 
 private:
-    void* handle;
+    static constexpr const char* libraryName = "libfontconfig.so.1";
+
+    static bool isLoaded()
+    {
+        void* loaded = dlopen(libraryName, RTLD_LAZY | RTLD_NOLOAD);
+        if (loaded != nullptr)
+            dlclose(loaded);
+        return loaded != nullptr;
+    }
+
+    const bool loadedBefore;
+    void* const handle;
 };
 
 /** The scalable fonts of one fontconfig listing. */
