@@ -12,6 +12,7 @@ JuceTimer::~JuceTimer() = default;
 
 void JuceTimer::setRunning(bool running)
 {
+    BAutoLock hold(&m_stateLock);
     const int wanted = running ? 1 : 0;
     if (m_running.exchange(wanted) == wanted)
         return;
@@ -19,6 +20,15 @@ void JuceTimer::setRunning(bool running)
         startTimer(m_interval.load());
     else
         stopTimer();
+}
+
+void JuceTimer::setInterval(int ms)
+{
+    // A restart on one thread must not interleave with a stop on another:
+    // the stop could land between the restart's flag change and its start,
+    // leaving the flag set on a stopped toolkit timer.
+    BAutoLock hold(&m_stateLock);
+    TTimer::setInterval(ms);
 }
 
 void JuceTimer::timerCallback()

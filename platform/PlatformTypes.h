@@ -30,6 +30,11 @@ typedef const void* LPCVOID;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef DWORD* LPDWORD;
+typedef UINT* LPUINT;
+typedef BYTE* LPBYTE;
+typedef char16_t WCHAR;
+typedef UINT MMRESULT;
+typedef LONG LSTATUS;
 
 typedef void* HANDLE;
 typedef struct PlatformWindow* HWND;

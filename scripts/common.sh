@@ -55,10 +55,10 @@ vaskor_stop_test_services() {
     VASKOR_STARTED=()
 }
 
-# Starts what the tests need: an X server (Xvfb, on a display it picks
-# itself, exported as DISPLAY) with a window manager (openbox). Everything is
-# stopped when the calling script exits.
-vaskor_start_test_services() {
+# Starts an X server (Xvfb, on a display it picks itself, exported as
+# DISPLAY) with a window manager (openbox), stopped when the calling script
+# exits.
+vaskor_start_display() {
     trap vaskor_stop_test_services EXIT
 
     # Xvfb picks a free display and writes its number to the pipe.
@@ -81,4 +81,29 @@ vaskor_start_test_services() {
     export DISPLAY=":$display_number"
     openbox >/dev/null 2>&1 &
     VASKOR_STARTED+=($!)
+}
+
+# Starts a JACK server under a name of its own (the dummy driver needs no
+# sound hardware; no realtime scheduling, so it runs in any container),
+# stopped when the calling script exits. The MIDI tests use it and must not
+# skip: VASKOR_REQUIRE_JACK makes them fail instead.
+vaskor_start_jack() {
+    trap vaskor_stop_test_services EXIT
+    export JACK_DEFAULT_SERVER="vaskor-test-$$"
+    export VASKOR_REQUIRE_JACK=1
+    jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
+    VASKOR_STARTED+=($!)
+    for _ in $(seq 1 100); do
+        jack_lsp >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "The JACK server \"$JACK_DEFAULT_SERVER\" did not start" >&2
+    return 1
+}
+
+# Starts everything the tests need: the X server with its window manager and
+# the JACK server.
+vaskor_start_test_services() {
+    vaskor_start_display
+    vaskor_start_jack
 }

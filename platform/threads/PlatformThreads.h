@@ -14,7 +14,6 @@
 struct PlatformSecurityAttributes;
 typedef PlatformSecurityAttributes* LPSECURITY_ATTRIBUTES;
 typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID parameter);
-typedef UINT MMRESULT;
 
 #define TIMERR_NOERROR 0u
 #define TIMERR_NOCANDO 97u

@@ -3,6 +3,8 @@
 #include "JuceTimer.h"
 #include "Millis.h"
 
+#include "support/MessageLoop.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -34,20 +36,8 @@ public:
 class JuceTimerTest : public ::testing::Test
 {
 protected:
-    /** Runs the message loop until the condition holds or the limit passes. */
-    bool runUntil(const std::function<bool()>& condition, DWORD limitMs = 5000)
-    {
-        const DWORD start = Tr::getMillis();
-        while (!condition())
-        {
-            if (Tr::getMillis() - start > limitMs)
-                return false;
-            juce::MessageManager::getInstance()->runDispatchLoopUntil(5);
-        }
-        return true;
-    }
-
-    void runFor(DWORD ms) { runUntil([] { return false; }, ms); }
+    bool runUntil(const std::function<bool()>& condition) { return TestSupport::runLoopUntil(condition); }
+    void runFor(DWORD ms) { TestSupport::runLoopFor(ms); }
 
     juce::ScopedJuceInitialiser_GUI juce_;
     CountingListener listener_;

@@ -1,0 +1,91 @@
+// What the ALSA backend decides about sequencer ports, apart from the calls
+// into the library, so that it can be checked with recorded port data.
+#pragma once
+
+#include "midi/MidiBackend.h"
+
+#include <string>
+#include <vector>
+
+namespace PlatformMidi
+{
+/** One sequencer port as the library describes it. */
+struct AlsaPortRecord
+{
+    int client = 0;
+    int port = 0;
+    std::string clientName;
+    std::string portName;
+    unsigned capability = 0;
+    unsigned type = 0;
+};
+
+/**
+    The sequencer's ports and the device lists they make. An output is a
+    port of another client (not the system client 0, not our own) that can
+    be written to and subscribed to for writing, that allows routing and is
+    a MIDI, synth or application port; an input likewise for reading. Lists
+    keep arrival order (oldest first); a port that changes keeps its place.
+    A device's name is its port name, with its client name in front when the
+    port name does not already contain it; its identity is "alsa:" with the
+    client and port names (not their numbers), numbered "#2", "#3" ... for
+    further present ports of the same names. The announce events change the
+    catalog through the calls below, each answering whether the device
+    lists (names included) changed.
+*/
+class AlsaPortCatalog
+{
+public:
+    // The library's capability and type bits (the backend checks them).
+    static constexpr unsigned kCapRead = 1u << 0;
+    static constexpr unsigned kCapWrite = 1u << 1;
+    static constexpr unsigned kCapSubsRead = 1u << 5;
+    static constexpr unsigned kCapSubsWrite = 1u << 6;
+    static constexpr unsigned kCapNoExport = 1u << 7;
+    static constexpr unsigned kTypeMidiGeneric = 1u << 1;
+    static constexpr unsigned kTypeSynth = 1u << 10;
+    static constexpr unsigned kTypeApplication = 1u << 20;
+    static constexpr int kSystemClient = 0;
+
+    /** A device of one of the lists. */
+    struct Device
+    {
+        int client;
+        int port;
+        std::string name;
+        std::string identity;
+
+        bool operator==(const Device& other) const
+        {
+            return client == other.client && port == other.port && name == other.name &&
+                   identity == other.identity;
+        }
+    };
+
+    explicit AlsaPortCatalog(int ownClient) : ownClient_(ownClient) {}
+
+    /** The ports present at start, in the order listed (by address). */
+    void load(const std::vector<AlsaPortRecord>& ports);
+
+    bool portStarted(const AlsaPortRecord& port);
+    bool portChanged(const AlsaPortRecord& port);
+    bool portExited(int client, int port);
+    bool clientExited(int client);
+    bool clientRenamed(int client, const std::string& name);
+
+    const std::vector<Device>& devices(DeviceKind kind) const { return devices_[kind == DeviceKind::output ? 0 : 1]; }
+    /** Whether a device of the kind at this address is listed. */
+    bool contains(DeviceKind kind, int client, int port) const;
+
+    static bool isDevice(DeviceKind kind, const AlsaPortRecord& port, int ownClient);
+    static std::string displayName(const AlsaPortRecord& port);
+
+private:
+    /** Rebuilds the device lists; answers whether they changed. */
+    bool rebuild();
+
+    const int ownClient_;
+    std::vector<AlsaPortRecord> ports_;
+    std::vector<Device> devices_[2];
+};
+} // namespace PlatformMidi

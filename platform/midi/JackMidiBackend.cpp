@@ -1,0 +1,657 @@
+// The JACK backend: one client, its device lists and connections (guarded by
+// the core's lock, never taken on JACK's threads), the process callback
+// (lock-free, through RealtimeSlots and the realtime ports) and the backend's
+// own worker thread.
+#include "midi/JackMidiBackend.h"
+
+#include "midi/JackRealtimePorts.h"
+#include "midi/LinkedConnections.h"
+#include "midi/RealtimeSlots.h"
+#include "windows/PlatformMessageWindows.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <mutex>
+#include <semaphore.h>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+namespace PlatformMidi
+{
+namespace
+{
+const char kClientName[] = "vaskor-midi";
+constexpr size_t kSlots = 64;
+constexpr size_t kMinQueueBytes = 64 * 1024;
+/** Room a JACK MIDI buffer keeps for itself, used until the first cycle
+    tells the real figure. */
+constexpr size_t kBufferOverhead = 64;
+
+/** A MIDI port of another client. */
+struct JackDevice
+{
+    std::string fullName;
+    std::string displayName;
+
+    bool operator==(const JackDevice& other) const
+    {
+        return fullName == other.fullName && displayName == other.displayName;
+    }
+};
+
+int kindIndex(DeviceKind kind)
+{
+    return kind == DeviceKind::output ? 0 : 1;
+}
+
+/** libjack reports on stderr by default; the backend says once what matters. */
+void ignoreJackMessage(const char*)
+{
+}
+
+void quietenJack()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        jack_set_error_function(ignoreJackMessage);
+        jack_set_info_function(ignoreJackMessage);
+    });
+}
+
+std::string describeStatus(jack_status_t status)
+{
+    if ((status & JackServerFailed) != 0)
+        return "no JACK server is running";
+    if ((status & JackVersionError) != 0)
+        return "the JACK server speaks another protocol version";
+    return "the JACK server refused the client (status " + std::to_string(static_cast<unsigned>(status)) + ")";
+}
+
+/** The name a user recognises: the first alias, else the short name. */
+std::string displayNameOf(jack_port_t* port)
+{
+    const int size = jack_port_name_size();
+    std::vector<char> first(static_cast<size_t>(size), '\0'), second(static_cast<size_t>(size), '\0');
+    char* aliases[2] = {first.data(), second.data()};
+    if (jack_port_get_aliases(port, aliases) > 0 && first[0] != '\0')
+        return first.data();
+    const char* name = jack_port_short_name(port);
+    return name == nullptr ? std::string() : std::string(name);
+}
+} // namespace
+
+/** The state the backend shares with its connections and JACK's threads. */
+class JackMidiBackend::Core : public std::enable_shared_from_this<Core>
+{
+public:
+    /** A connection as the core keeps it (under its lock). */
+    struct Link
+    {
+        DeviceKind kind;
+        std::string target;
+        JackOutputPort* output;
+        JackInputPort* input;
+        std::shared_ptr<OutputClient> outputClient;
+        std::shared_ptr<InputClient> inputClient;
+        uint64_t generation;
+        bool gone;
+    };
+
+    Core() { sem_init(&wake_, 0, 0); }
+    ~Core() { sem_destroy(&wake_); }
+
+    void start()
+    {
+        quietenJack();
+        connect();
+        worker_ = std::thread([this] { run(); });
+    }
+
+    void stop()
+    {
+        stopping_.store(true);
+        sem_post(&wake_);
+        if (worker_.joinable())
+            worker_.join();
+        std::lock_guard<std::mutex> hold(mutex_);
+        closeClient();
+    }
+
+    bool isConnected()
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return client_ != nullptr;
+    }
+
+    std::string failure()
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return failure_;
+    }
+
+    UINT count(DeviceKind kind)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return static_cast<UINT>(devices_[kindIndex(kind)].size());
+    }
+
+    MMRESULT device(DeviceKind kind, UINT id, JackDevice& device)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        const std::vector<JackDevice>& list = devices_[kindIndex(kind)];
+        if (id >= list.size())
+            return MMSYSERR_BADDEVICEID;
+        device = list[id];
+        return MMSYSERR_NOERROR;
+    }
+
+    /** Opens device id of the kind for one of the clients; null (and code)
+        on failure. */
+    Link* open(DeviceKind kind, UINT id, const std::shared_ptr<OutputClient>& outputClient,
+               const std::shared_ptr<InputClient>& inputClient, MMRESULT& code, std::string& detail);
+    /** Sends through an output link (any thread; one writer at a time). */
+    MMRESULT send(Link& link, const BYTE* bytes, size_t length, uint64_t token, std::string& detail);
+    /** Takes a connection's link out: after this the process thread does not
+        see its port and the port is unregistered. */
+    void close(Link* link);
+
+private:
+    static int process(jack_nframes_t frames, void* arg);
+    static void portsChanged(void* arg);
+    static void onPortRegistration(jack_port_id_t, int, void* arg) { portsChanged(arg); }
+    static void onClientRegistration(const char*, int, void* arg) { portsChanged(arg); }
+    static void onPortRename(jack_port_id_t, const char*, const char*, void* arg) { portsChanged(arg); }
+    static void onShutdown(jack_status_t, const char*, void* arg);
+
+    bool connect();
+    void closeClient();
+    void run();
+    void waitForWork();
+    void deliverCompletions();
+    void deliverInput();
+    void loseServer();
+    /** Re-reads the device lists (lock held); answers whether they changed
+        and collects the links whose device went away. */
+    bool refresh(std::vector<Link*>& gone);
+    void markGone(const std::vector<Link*>& gone);
+    std::vector<JackDevice> listPorts(unsigned long flags);
+    template <typename Port>
+    Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port> made);
+
+    std::mutex mutex_;
+    jack_client_t* client_ = nullptr;
+    uint64_t generation_ = 0;
+    std::string failure_;
+    std::vector<JackDevice> devices_[2];
+    std::vector<std::unique_ptr<Link>> links_;
+    std::vector<std::unique_ptr<JackOutputPort>> outputPorts_;
+    std::vector<std::unique_ptr<JackInputPort>> inputPorts_;
+    unsigned portNumber_ = 0;
+    size_t bufferBytes_ = 0;
+
+    RealtimeSlots<JackOutputPort, kSlots> outputSlots_;
+    RealtimeSlots<JackInputPort, kSlots> inputSlots_;
+    std::atomic<jack_client_t*> processClient_{nullptr};
+
+    sem_t wake_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<bool> portsChanged_{false};
+    std::atomic<bool> serverLost_{false};
+    std::thread worker_;
+};
+
+JackMidiBackend::Core::Link* JackMidiBackend::Core::open(DeviceKind kind, UINT id,
+                                                         const std::shared_ptr<OutputClient>& outputClient,
+                                                         const std::shared_ptr<InputClient>& inputClient,
+                                                         MMRESULT& code, std::string& detail)
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    if (client_ == nullptr)
+    {
+        code = MMSYSERR_NODRIVER;
+        detail = "(" + failure_ + ")";
+        return nullptr;
+    }
+    const std::vector<JackDevice>& list = devices_[kindIndex(kind)];
+    if (id >= list.size())
+    {
+        code = MMSYSERR_BADDEVICEID;
+        return nullptr;
+    }
+    const bool output = kind == DeviceKind::output;
+    const std::string device = list[id].fullName;
+    const std::string name = (output ? "out_" : "in_") + std::to_string(++portNumber_);
+    jack_port_t* port = jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                           output ? JackPortIsOutput : JackPortIsInput, 0);
+    if (port == nullptr)
+    {
+        code = MMSYSERR_ERROR;
+        detail = "(JACK refused to register a port)";
+        return nullptr;
+    }
+    const std::string ours = jack_port_name(port);
+    if (jack_connect(client_, output ? ours.c_str() : device.c_str(), output ? device.c_str() : ours.c_str()) != 0)
+    {
+        jack_port_unregister(client_, port);
+        code = MMSYSERR_NOTENABLED;
+        detail = "(JACK could not connect " + ours + " with \"" + device + "\")";
+        return nullptr;
+    }
+    const size_t queueBytes = std::max(kMinQueueBytes, 2 * bufferBytes_);
+    Link* link = output ? addLink(kind, device, port, std::make_unique<JackOutputPort>(port, queueBytes))
+                        : addLink(kind, device, port, std::make_unique<JackInputPort>(port, queueBytes));
+    if (link == nullptr)
+    {
+        code = MMSYSERR_ALLOCATED;
+        detail = "(too many JACK ports are open)";
+        return nullptr;
+    }
+    link->outputClient = outputClient;
+    link->inputClient = inputClient;
+    code = MMSYSERR_NOERROR;
+    return link;
+}
+
+template <typename Port>
+JackMidiBackend::Core::Link* JackMidiBackend::Core::addLink(DeviceKind kind, const std::string& target,
+                                                            jack_port_t* port, std::unique_ptr<Port> made)
+{
+    bool published;
+    if constexpr (std::is_same<Port, JackOutputPort>::value)
+        published = outputSlots_.publish(made.get());
+    else
+        published = inputSlots_.publish(made.get());
+    if (!published)
+    {
+        jack_port_unregister(client_, port);
+        return nullptr;
+    }
+    auto link = std::make_unique<Link>(Link{kind, target, nullptr, nullptr, nullptr, nullptr, generation_, false});
+    if constexpr (std::is_same<Port, JackOutputPort>::value)
+    {
+        link->output = made.get();
+        outputPorts_.push_back(std::move(made));
+    }
+    else
+    {
+        link->input = made.get();
+        inputPorts_.push_back(std::move(made));
+    }
+    links_.push_back(std::move(link));
+    return links_.back().get();
+}
+
+MMRESULT JackMidiBackend::Core::send(Link& link, const BYTE* bytes, size_t length, uint64_t token,
+                                     std::string& detail)
+{
+    // The link's fields other than the port are the core's: read under its lock.
+    size_t limit;
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (link.gone)
+            return MIDIERR_NODEVICE;
+        limit = link.output->maxEventSize();
+        if (limit == 0)
+            limit = bufferBytes_ > kBufferOverhead ? bufferBytes_ - kBufferOverhead : 0;
+    }
+    if (length > limit)
+    {
+        detail = "(a message of " + std::to_string(length) + " bytes does not fit whole into a JACK MIDI buffer," +
+                 " which takes at most " + std::to_string(limit) + ")";
+        return MMSYSERR_INVALPARAM;
+    }
+    if (!link.output->queue(bytes, length, token))
+    {
+        detail = "(the JACK port's queue is full)";
+        return MIDIERR_NOTREADY;
+    }
+    return MMSYSERR_NOERROR;
+}
+
+void JackMidiBackend::Core::close(Link* link)
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    auto found = std::find_if(links_.begin(), links_.end(),
+                              [&](const std::unique_ptr<Link>& listed) { return listed.get() == link; });
+    if (found == links_.end())
+        return;
+    jack_port_t* port = nullptr;
+    if (link->output != nullptr)
+    {
+        outputSlots_.retire(link->output);
+        port = link->output->port();
+        outputPorts_.erase(std::find_if(outputPorts_.begin(), outputPorts_.end(),
+                                        [&](const auto& listed) { return listed.get() == link->output; }));
+    }
+    else
+    {
+        inputSlots_.retire(link->input);
+        port = link->input->port();
+        inputPorts_.erase(std::find_if(inputPorts_.begin(), inputPorts_.end(),
+                                       [&](const auto& listed) { return listed.get() == link->input; }));
+    }
+    if (client_ != nullptr && link->generation == generation_)
+        jack_port_unregister(client_, port);
+    links_.erase(found);
+}
+
+int JackMidiBackend::Core::process(jack_nframes_t frames, void* arg)
+{
+    Core& core = *static_cast<Core*>(arg);
+    const uint64_t cycle = core.outputSlots_.beginCycle();
+    core.inputSlots_.beginCycle();
+    jack_client_t* client = core.processClient_.load(std::memory_order_acquire);
+    const jack_nframes_t start = client == nullptr ? 0 : jack_last_frame_time(client);
+    bool wake = false;
+    for (size_t i = 0; i < kSlots; ++i)
+    {
+        if (JackOutputPort* port = core.outputSlots_.at(i))
+            wake = port->process(frames, cycle) || wake;
+        if (JackInputPort* port = core.inputSlots_.at(i))
+            wake = port->process(frames, start) || wake;
+    }
+    core.inputSlots_.endCycle();
+    core.outputSlots_.endCycle();
+    if (wake)
+        sem_post(&core.wake_);
+    return 0;
+}
+
+void JackMidiBackend::Core::portsChanged(void* arg)
+{
+    Core& core = *static_cast<Core*>(arg);
+    core.portsChanged_.store(true);
+    sem_post(&core.wake_);
+}
+
+void JackMidiBackend::Core::onShutdown(jack_status_t, const char*, void* arg)
+{
+    Core& core = *static_cast<Core*>(arg);
+    core.serverLost_.store(true);
+    sem_post(&core.wake_);
+}
+
+bool JackMidiBackend::Core::connect()
+{
+    jack_status_t status = static_cast<jack_status_t>(0);
+    jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
+    if (client == nullptr)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        failure_ = describeStatus(status);
+        return false;
+    }
+    processClient_.store(client, std::memory_order_release);
+    jack_set_process_callback(client, &Core::process, this);
+    jack_set_port_registration_callback(client, &Core::onPortRegistration, this);
+    jack_set_client_registration_callback(client, &Core::onClientRegistration, this);
+    jack_set_port_rename_callback(client, &Core::onPortRename, this);
+    jack_on_info_shutdown(client, &Core::onShutdown, this);
+    if (jack_activate(client) != 0)
+    {
+        jack_client_close(client);
+        processClient_.store(nullptr);
+        std::lock_guard<std::mutex> hold(mutex_);
+        failure_ = "the JACK server did not activate the client";
+        return false;
+    }
+    std::lock_guard<std::mutex> hold(mutex_);
+    client_ = client;
+    ++generation_;
+    failure_.clear();
+    bufferBytes_ = jack_port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE);
+    std::vector<Link*> gone;
+    refresh(gone);
+    return true;
+}
+
+void JackMidiBackend::Core::closeClient()
+{
+    if (client_ == nullptr)
+        return;
+    jack_deactivate(client_);
+    jack_client_close(client_);
+    client_ = nullptr;
+    processClient_.store(nullptr);
+}
+
+void JackMidiBackend::Core::run()
+{
+    auto lastAttempt = std::chrono::steady_clock::now();
+    while (!stopping_.load())
+    {
+        waitForWork();
+        if (stopping_.load())
+            break;
+        deliverCompletions();
+        deliverInput();
+        if (serverLost_.exchange(false))
+            loseServer();
+        if (portsChanged_.exchange(false))
+        {
+            std::vector<Link*> gone;
+            bool changed;
+            {
+                std::lock_guard<std::mutex> hold(mutex_);
+                changed = client_ != nullptr && refresh(gone);
+            }
+            markGone(gone);
+            if (changed)
+                BroadcastDeviceChange();
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (!isConnected() && now - lastAttempt >= std::chrono::seconds(1))
+        {
+            lastAttempt = now;
+            if (connect())
+                BroadcastDeviceChange();
+        }
+    }
+}
+
+void JackMidiBackend::Core::waitForWork()
+{
+    timespec until{};
+    clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_nsec += 250 * 1000 * 1000;
+    if (until.tv_nsec >= 1000 * 1000 * 1000)
+    {
+        until.tv_sec += 1;
+        until.tv_nsec -= 1000 * 1000 * 1000;
+    }
+    while (sem_timedwait(&wake_, &until) != 0 && errno == EINTR)
+    {
+    }
+}
+
+void JackMidiBackend::Core::deliverCompletions()
+{
+    std::vector<std::pair<std::shared_ptr<OutputClient>, uint64_t>> done;
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        const uint64_t ended = outputSlots_.cyclesEnded();
+        for (const auto& link : links_)
+        {
+            uint64_t token;
+            while (link->output != nullptr && link->output->nextDone(ended, token))
+                done.emplace_back(link->outputClient, token);
+        }
+    }
+    for (const auto& completion : done)
+        completion.first->longMessageDone(completion.second);
+}
+
+void JackMidiBackend::Core::deliverInput()
+{
+    std::vector<std::pair<std::shared_ptr<InputClient>, std::vector<BYTE>>> arrived;
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        std::vector<BYTE> bytes;
+        uint32_t frame;
+        for (const auto& link : links_)
+            while (link->input != nullptr && link->input->nextEvent(bytes, frame))
+                arrived.emplace_back(link->inputClient, bytes);
+    }
+    for (const auto& event : arrived)
+        event.first->bytesReceived(event.second.data(), event.second.size());
+}
+
+void JackMidiBackend::Core::loseServer()
+{
+    std::vector<Link*> gone;
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        for (const auto& link : links_)
+        {
+            if (link->output != nullptr)
+                outputSlots_.retire(link->output);
+            else
+                inputSlots_.retire(link->input);
+            gone.push_back(link.get());
+        }
+        // The dead client is let go without jack_client_close: after a server
+        // loss libjack (1.9.21) can hang in it, and its threads are gone anyway.
+        client_ = nullptr;
+        processClient_.store(nullptr);
+        outputSlots_.forgetUnfinishedCycle();
+        inputSlots_.forgetUnfinishedCycle();
+        devices_[0].clear();
+        devices_[1].clear();
+        failure_ = "the JACK server went away";
+    }
+    markGone(gone);
+    BroadcastDeviceChange();
+}
+
+bool JackMidiBackend::Core::refresh(std::vector<Link*>& gone)
+{
+    bool changed = false;
+    const unsigned long flags[2] = {JackPortIsInput, JackPortIsOutput};
+    for (int kind = 0; kind < 2; ++kind)
+    {
+        const std::vector<JackDevice> found = listPorts(flags[kind]);
+        std::vector<JackDevice> next;
+        for (const JackDevice& old : devices_[kind])
+        {
+            auto same = std::find_if(found.begin(), found.end(),
+                                     [&](const JackDevice& device) { return device.fullName == old.fullName; });
+            if (same != found.end())
+                next.push_back(*same);
+        }
+        for (const JackDevice& device : found)
+            if (std::none_of(next.begin(), next.end(),
+                             [&](const JackDevice& listed) { return listed.fullName == device.fullName; }))
+                next.push_back(device);
+        changed = changed || next != devices_[kind];
+        devices_[kind] = std::move(next);
+    }
+    for (const auto& link : links_)
+    {
+        const std::vector<JackDevice>& list = devices_[kindIndex(link->kind)];
+        if (!link->gone && std::none_of(list.begin(), list.end(), [&](const JackDevice& device) {
+                return device.fullName == link->target;
+            }))
+            gone.push_back(link.get());
+    }
+    return changed;
+}
+
+void JackMidiBackend::Core::markGone(const std::vector<Link*>& gone)
+{
+    std::vector<std::shared_ptr<OutputClient>> outputs;
+    std::vector<std::shared_ptr<InputClient>> inputs;
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        for (const auto& link : links_)
+        {
+            if (link->gone || std::find(gone.begin(), gone.end(), link.get()) == gone.end())
+                continue;
+            link->gone = true;
+            if (link->outputClient != nullptr)
+                outputs.push_back(link->outputClient);
+            if (link->inputClient != nullptr)
+                inputs.push_back(link->inputClient);
+        }
+    }
+    for (const auto& client : outputs)
+        client->deviceGone();
+    for (const auto& client : inputs)
+        client->deviceGone();
+}
+
+std::vector<JackDevice> JackMidiBackend::Core::listPorts(unsigned long flags)
+{
+    std::vector<JackDevice> result;
+    const char** names = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+    for (const char** name = names; name != nullptr && *name != nullptr; ++name)
+    {
+        jack_port_t* port = jack_port_by_name(client_, *name);
+        if (port == nullptr || jack_port_is_mine(client_, port))
+            continue;
+        result.push_back({*name, displayNameOf(port)});
+    }
+    if (names != nullptr)
+        jack_free(names);
+    return result;
+}
+
+JackMidiBackend::JackMidiBackend() : core_(std::make_shared<Core>())
+{
+    core_->start();
+}
+
+JackMidiBackend::~JackMidiBackend()
+{
+    core_->stop();
+}
+
+bool JackMidiBackend::isConnected() const
+{
+    return core_->isConnected();
+}
+
+std::string JackMidiBackend::failure() const
+{
+    return core_->failure();
+}
+
+UINT JackMidiBackend::deviceCount(DeviceKind kind)
+{
+    return core_->count(kind);
+}
+
+MMRESULT JackMidiBackend::productName(DeviceKind kind, UINT id, std::string& name)
+{
+    JackDevice device;
+    const MMRESULT code = core_->device(kind, id, device);
+    if (code == MMSYSERR_NOERROR)
+        name = device.displayName;
+    return code;
+}
+
+MMRESULT JackMidiBackend::interfacePath(DeviceKind kind, UINT id, std::string& path)
+{
+    JackDevice device;
+    const MMRESULT code = core_->device(kind, id, device);
+    if (code == MMSYSERR_NOERROR)
+        path = "jack:" + device.fullName;
+    return code;
+}
+
+OutputOpenOutcome JackMidiBackend::openOutput(UINT id, const std::shared_ptr<OutputClient>& client)
+{
+    return openLinkedOutput(core_, id, client);
+}
+
+InputOpenOutcome JackMidiBackend::openInput(UINT id, const std::shared_ptr<InputClient>& client)
+{
+    return openLinkedInput(core_, id, client);
+}
+} // namespace PlatformMidi

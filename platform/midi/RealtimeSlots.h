@@ -1,0 +1,71 @@
+// Hands objects to a realtime thread and takes them back safely.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <thread>
+
+namespace PlatformMidi
+{
+/**
+    A fixed table of pointers that a realtime thread reads each cycle without
+    locking or waiting, while other threads add and take out entries. The
+    realtime thread brackets each cycle with beginCycle() / endCycle();
+    retire() returns only once no cycle can still be using the entry, so the
+    caller may then free it. Adding and retiring are serialised by the
+    caller (one lock on the non-realtime side).
+*/
+template <typename T, size_t N>
+class RealtimeSlots
+{
+public:
+    static constexpr size_t kSize = N;
+
+    /** Puts item into a free slot; false when the table is full. */
+    bool publish(T* item)
+    {
+        for (std::atomic<T*>& slot : slots_)
+            if (slot.load() == nullptr)
+            {
+                slot.store(item);
+                return true;
+            }
+        return false;
+    }
+
+    /** Takes item out and waits until the cycle that may have seen it has
+        ended. A cycle that stays unfinished for maxWait (the realtime thread
+        died with its server) is taken as over. */
+    void retire(T* item, std::chrono::milliseconds maxWait = std::chrono::milliseconds(2000))
+    {
+        for (std::atomic<T*>& slot : slots_)
+            if (slot.load() == item)
+                slot.store(nullptr);
+        const uint64_t begun = begun_.load();
+        const auto limit = std::chrono::steady_clock::now() + maxWait;
+        while (ended_.load() < begun && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    /** After the realtime thread is known to be gone (its client closed):
+        a cycle it left unfinished no longer counts. */
+    void forgetUnfinishedCycle() { ended_.store(begun_.load()); }
+
+    // Realtime side.
+    /** Starts a cycle; answers its number (from 1). */
+    uint64_t beginCycle() { return begun_.fetch_add(1) + 1; }
+    void endCycle() { ended_.fetch_add(1); }
+    T* at(size_t index) const { return slots_[index].load(); }
+
+    /** The number of cycles that have ended. */
+    uint64_t cyclesEnded() const { return ended_.load(); }
+
+private:
+    std::array<std::atomic<T*>, N> slots_{};
+    std::atomic<uint64_t> begun_{0};
+    std::atomic<uint64_t> ended_{0};
+};
+} // namespace PlatformMidi

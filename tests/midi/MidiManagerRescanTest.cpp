@@ -1,0 +1,238 @@
+// Tr::MidiManager::rescan: records kept in step with the scripted factory's
+// ports, at stable indices, with open ports closed, handed over and reopened.
+#include "MidiManager.h"
+
+#include "EMidiError.h"
+#include "TMidiAliasManager.h"
+
+#include "support/MidiManagerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using TestSupport::CountingDeviceListListener;
+using TestSupport::RecordingControlListener;
+using TestSupport::ScriptedDevicePtr;
+using TestSupport::ScriptedMidiFactory;
+using Strings = std::vector<std::string>;
+
+namespace
+{
+using MidiManagerRescan = TestSupport::MidiManagerTest;
+} // namespace
+
+TEST_F(MidiManagerRescan, AnUnpluggedOpenPortKeepsItsIndexAndIsReopenedOnItsReturn)
+{
+    factory->addOutput("A");
+    ScriptedDevicePtr b = factory->addOutput("B");
+    factory->addOutput("C");
+    resume();
+    manager->openDevice(1, false, true);
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+    CountingDeviceListListener list;
+    manager->addDeviceListListener(&list);
+
+    factory->remove(b);
+    replug();
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), (Strings{"A", "-B", "C"}));
+    EXPECT_EQ(listener.calls, (Strings{"closing out 1", "message out 1 Closed MIDI OUT: B", "state out 1"}));
+    EXPECT_TRUE(manager->getDevice(1, false)->isWantedOpen());
+    EXPECT_FALSE(b->open);
+    EXPECT_EQ(list.count, 1);
+
+    listener.calls.clear();
+    factory->addOutput("B"); // back, as the last device number
+    replug();
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), (Strings{"A", "B", "C"}));
+    EXPECT_EQ(listener.calls, (Strings{"opening out 1", "message out 1 Opened MIDI OUT: B", "state out 1"}));
+    EXPECT_TRUE(factory->devices(false)[2]->open) << "the port that came back is the one opened";
+    EXPECT_FALSE(manager->getDevice(1, false)->isWantedOpen());
+    EXPECT_EQ(list.count, 2);
+}
+
+TEST_F(MidiManagerRescan, WithAnUnchangedCountAPollChangesNothingAndTellsNobody)
+{
+    factory->addOutput("A");
+    factory->addInput("In");
+    resume();
+    CountingDeviceListListener list;
+    manager->addDeviceListListener(&list);
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+
+    replug();
+    EXPECT_FALSE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), Strings{"A"});
+    EXPECT_EQ(records(true), Strings{"In"});
+    EXPECT_EQ(list.count, 0);
+    EXPECT_TRUE(listener.calls.empty());
+
+    EXPECT_TRUE(manager->rescan(true, false)) << "a forced rescan answers true";
+    EXPECT_EQ(list.count, 0) << "without notify nobody is told";
+}
+
+TEST_F(MidiManagerRescan, AnOpenPortFollowsItsDeviceToTheRecordOfItsNewName)
+{
+    // Two ports of one name at known locations: "Synth" and "Synth (2)".
+    ScriptedDevicePtr first = factory->addOutput("Synth", "path-1", "usb-1");
+    ScriptedDevicePtr second = factory->addOutput("Synth", "path-2", "usb-2");
+    resume();
+    ASSERT_EQ(records(false), (Strings{"Synth", "Synth (2)"}));
+    manager->openDevice(1, false, true);
+    Tr::TMidiDeviceBase* port = manager->getDevice(1, false)->currentPort();
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+
+    factory->remove(first); // the second one is now the only "Synth"
+    replug();
+    EXPECT_TRUE(manager->rescan(false, true));
+
+    Tr::MidiManagerDev* plain = manager->getDevice(0, false);
+    Tr::MidiManagerDev* old = manager->getDevice(1, false);
+    EXPECT_EQ(records(false), (Strings{"Synth", "-Synth (2)"}));
+    EXPECT_EQ(plain->currentPort(), port) << "the open port moved to the record of its new name";
+    EXPECT_TRUE(plain->isOpen());
+    EXPECT_EQ(port->getOwner(), plain);
+    EXPECT_EQ(port->getOwnerIndex(), 0);
+    EXPECT_EQ(port->getDisplayName(), "Synth");
+    EXPECT_EQ(plain->getDescriptor()->getInterfacePath(), "path-2");
+    EXPECT_EQ(old->currentPort(), nullptr);
+    EXPECT_TRUE(old->getDescriptor()->getInterfacePath().isEmpty()) << "the old record lost its location";
+    EXPECT_TRUE(second->open);
+    EXPECT_EQ(second->openCount, 1) << "handed over, not reopened";
+    EXPECT_TRUE(listener.calls.empty());
+}
+
+TEST_F(MidiManagerRescan, AnAbsentPlaceholderOfAnotherFactoryTakesTheListedPortAtItsOwnIndex)
+{
+    ASSERT_EQ(manager->restoreOutput("Old", 0, true), 0);
+    ASSERT_EQ(manager->restoreOutput("Synth", 0x12345678, true), 1); // no such factory: id 0
+    factory->addOutput("Synth");
+    resume();
+    EXPECT_EQ(records(false), (Strings{"-Old", "Synth"}));
+    EXPECT_EQ(manager->getDevice(1, false)->getFactoryId(), ScriptedMidiFactory::kDefaultId);
+}
+
+TEST_F(MidiManagerRescan, APresentPortOfAnotherFactoryWithTheSameNameKeepsItsRecord)
+{
+    auto* other = new ScriptedMidiFactory(0x32444E32);
+    other->addOutput("Synth");
+    manager->addFactory(other, false);
+    factory->addOutput("Synth");
+    resume();
+    EXPECT_EQ(records(false), (Strings{"Synth", "Synth"}));
+    EXPECT_EQ(manager->getDevice(0, false)->getFactoryId(), ScriptedMidiFactory::kDefaultId);
+    EXPECT_EQ(manager->getDevice(1, false)->getFactoryId(), 0x32444E32u);
+}
+
+TEST_F(MidiManagerRescan, ARescanAskedForByAControlListenerAnswersFalseAndMakesAnotherPass)
+{
+    ScriptedDevicePtr a = factory->addOutput("A");
+    ASSERT_EQ(manager->restoreOutput("A", ScriptedMidiFactory::kDefaultId, true), 0);
+    manager->openDevice(0, false, true); // suspended: wanted open
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+    std::vector<bool> nested;
+    listener.action = [&] {
+        if (!nested.empty())
+            return;
+        factory->addOutput("B"); // seen only by another pass
+        replug();
+        nested.push_back(manager->rescan(true, true));
+    };
+    resume(); // opens "A" in its presence pass, which calls the listener
+
+    EXPECT_EQ(nested, std::vector<bool>{false});
+    EXPECT_EQ(records(false), (Strings{"A", "B"})) << "the pass asked for found the new port";
+    EXPECT_TRUE(a->open);
+    CountingDeviceListListener list;
+    manager->addDeviceListListener(&list);
+    EXPECT_TRUE(manager->rescan(true, true)) << "the manager is not left busy";
+    EXPECT_EQ(list.count, 1);
+}
+
+TEST_F(MidiManagerRescan, ADeviceListListenerThatThrowsDoesNotLeaveTheManagerBusy)
+{
+    factory->addOutput("A");
+    CountingDeviceListListener list;
+    list.action = [&] {
+        if (list.count == 1)
+            throw Tr::Exception("listener failed");
+    };
+    manager->addDeviceListListener(&list);
+    replug();
+    EXPECT_THROW(manager->setSuspended(false), Tr::Exception);
+    EXPECT_TRUE(manager->rescan(true, true));
+    EXPECT_EQ(list.count, 2);
+}
+
+TEST_F(MidiManagerRescan, AFactoryFailureReachesTheCallerAndLeavesTheManagerUsable)
+{
+    factory->addOutput("A");
+    resume();
+    factory->addOutput("B");
+    replug();
+    factory->failNextEnumerate("driver gone");
+    try
+    {
+        manager->rescan(true, true);
+        ADD_FAILURE() << "no exception";
+    }
+    catch (const Tr::Exception& e)
+    {
+        EXPECT_STREQ(e.what(), "driver gone");
+    }
+    replug();
+    EXPECT_TRUE(manager->rescan(true, true));
+    EXPECT_EQ(records(false), (Strings{"A", "B"}));
+}
+
+TEST_F(MidiManagerRescan, AChangeReopensTheOpenPortsListedAfterItWhenTheyHaveNoLocation)
+{
+    // Without a location the open port's device number may have moved: it is
+    // closed quietly and opened again by its new number.
+    ScriptedDevicePtr a = factory->addOutput("A");
+    resume();
+    manager->openDevice(0, false, true);
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+
+    factory->remove(a);
+    factory->addOutput("New");
+    ScriptedDevicePtr movedA = factory->addOutput("A"); // now device number 1
+    replug();
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), (Strings{"A", "New"}));
+    EXPECT_FALSE(a->open);
+    EXPECT_TRUE(movedA->open);
+    EXPECT_EQ(listener.calls, (Strings{"opening out 0", "message out 0 Opened MIDI OUT: A", "state out 0"}));
+}
+
+TEST_F(MidiManagerRescan, TheAliasesFollowTheirPortsAcrossRescans)
+{
+    ScriptedDevicePtr a = factory->addOutput("A");
+    ScriptedDevicePtr b = factory->addOutput("B");
+    factory->addInput("B");
+    resume();
+    Tr::TMidiAliasManager* aliases = Tr::TMidiAliasManager::getInstance();
+    Tr::TMidiAlias* outB = aliases->lookupAlias("B", Tr::kMidiKindOutput, false);
+    Tr::TMidiAlias* inB = aliases->lookupAlias("B", Tr::kMidiKindInput, false);
+    ASSERT_NE(outB, nullptr) << "every port gets an alias of its own name";
+    ASSERT_NE(inB, nullptr);
+    EXPECT_EQ(outB->getDeviceIndex(), 1);
+    EXPECT_EQ(outB->getFactoryId(), ScriptedMidiFactory::kDefaultId);
+    EXPECT_EQ(inB->getDeviceIndex(), 0);
+    EXPECT_EQ(manager->getDevice(1, false)->getAliases().count(), 1);
+
+    factory->remove(b);
+    replug();
+    manager->rescan(false, true);
+    EXPECT_EQ(outB->getDeviceIndex(), -1) << "an absent port binds no alias";
+    EXPECT_EQ(outB->getFactoryId(), 0u);
+    EXPECT_EQ(inB->getDeviceIndex(), 0);
+}

@@ -1,0 +1,141 @@
+// Saving and restoring the MIDI manager's port choices in "MIDI.in" and
+// "MIDI.out".
+#include "MidiManager.h"
+
+#include "support/MidiManagerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using TestSupport::ScriptedDevicePtr;
+using TestSupport::ScriptedMidiFactory;
+using Strings = std::vector<std::string>;
+
+namespace
+{
+using MidiManagerState = TestSupport::MidiManagerTest;
+
+Strings section(Tr::TIniFile& ini, const char* name)
+{
+    const Tr::TStringList& lines = ini.getSection(name);
+    Strings out;
+    for (int i = 0; i < lines.count(); ++i)
+        out.push_back(lines.at(i).c_str());
+    return out;
+}
+
+// Name<n>/Options<n> lines for the names, with the scripted factory's id.
+void writeSaved(Tr::TIniFile& ini, const char* section, const Strings& names, const char* options = "FF54534554")
+{
+    for (size_t n = 0; n < names.size(); ++n)
+    {
+        ini.writeString(section, Tr::numberedKey("Name", static_cast<int>(n)), names[n].c_str());
+        ini.writeString(section, Tr::numberedKey("Options", static_cast<int>(n)), options);
+    }
+}
+} // namespace
+
+TEST_F(MidiManagerState, SavingWritesThePortsOpenOrWantedAndDeletesStaleLinesUpToAGap)
+{
+    factory->addOutput("A");
+    factory->addOutput("B");
+    factory->addOutput("C");
+    factory->addInput("Keys");
+    resume();
+    manager->openDevice(1, false, true);
+    manager->getDevice(2, false)->setWantedOpen(true);
+    manager->openDevice(0, true, true);
+
+    Tr::TIniFile ini;
+    writeSaved(ini, "MIDI.out", {"x", "y", "z"});
+    ini.writeString("MIDI.out", "Name4", "after a gap");
+    manager->saveState(ini);
+    EXPECT_EQ(section(ini, "MIDI.out"), (Strings{"Name4=after a gap", "Name0=B", "Options0=FF54534554", "Name1=C",
+                                                 "Options1=FF54534554"}));
+    EXPECT_EQ(section(ini, "MIDI.in"), (Strings{"Name0=Keys", "Options0=TTFF54534554"}));
+
+    manager->closeDevice(1, false, true, false);
+    manager->closeDevice(2, false, true, false);
+    manager->saveState(ini);
+    EXPECT_EQ(section(ini, "MIDI.out"), Strings{"Name4=after a gap"});
+}
+
+TEST_F(MidiManagerState, SavedPortsComeBackAsWantedPlaceholdersAndOpenWithTheFirstScan)
+{
+    ScriptedDevicePtr b = factory->addOutput("B");
+    ScriptedDevicePtr keys = factory->addInput("Keys");
+    Tr::TIniFile ini;
+    writeSaved(ini, "MIDI.out", {"Gone", "B"});
+    ini.writeString("MIDI.in", "Name0", "Keys");
+    ini.writeString("MIDI.in", "Options0", "FFFF54534554");
+
+    manager->loadState(ini); // suspended, never scanned: placeholders only
+    EXPECT_EQ(records(false), (Strings{"-Gone", "-B"}));
+    EXPECT_EQ(records(true), Strings{"-Keys"});
+    EXPECT_TRUE(manager->getDevice(1, false)->isWantedOpen());
+    EXPECT_FALSE(b->open);
+
+    resume();
+    EXPECT_EQ(records(false), (Strings{"-Gone", "B"}));
+    EXPECT_TRUE(b->open);
+    EXPECT_TRUE(keys->open);
+    EXPECT_FALSE(manager->getDevice(1, false)->isWantedOpen());
+    EXPECT_TRUE(manager->getDevice(0, false)->isWantedOpen()) << "still absent: still wanted";
+
+    Tr::TIniFile next;
+    manager->saveState(next);
+    EXPECT_EQ(section(next, "MIDI.out"), (Strings{"Name0=Gone", "Options0=FF54534554", "Name1=B",
+                                                  "Options1=FF54534554"}))
+        << "an absent but wanted port is saved again";
+}
+
+TEST_F(MidiManagerState, LoadingTwiceMarksTheSameRecordsAndTheHighestIndexOfANameWins)
+{
+    factory->addOutput("A");
+    resume();
+    ASSERT_EQ(manager->restoreOutput("A", ScriptedMidiFactory::kDefaultId, false), 0);
+    Tr::MidiManagerDev* second = manager->getDevice(manager->restoreOutput("Other", 0, true), false);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(manager->restoreOutput("Missing", ScriptedMidiFactory::kDefaultId, false), -1);
+    EXPECT_EQ(manager->restoreOutput("", ScriptedMidiFactory::kDefaultId, true), -1);
+
+    Tr::TIniFile ini;
+    writeSaved(ini, "MIDI.out", {"A", "New"});
+    manager->loadState(ini);
+    manager->loadState(ini);
+    EXPECT_EQ(records(false), (Strings{"A", "-Other", "-New"}));
+    EXPECT_TRUE(manager->getDevice(2, false)->isWantedOpen());
+    EXPECT_FALSE(manager->getDevice(0, false)->isOpen()) << "loading opens nothing";
+    manager->rescan(false, true);
+    EXPECT_TRUE(manager->getDevice(0, false)->isOpen()) << "present and wanted: opened by the next rescan";
+}
+
+TEST_F(MidiManagerState, ASavedPortWithoutANameIsKeptAsRead)
+{
+    Tr::TIniFile ini;
+    ini.writeString("MIDI.out", "Name0", "");
+    ini.writeString("MIDI.out", "Options0", "FF54534554");
+    manager->loadState(ini);
+    ASSERT_EQ(manager->getDeviceCount(false), 1);
+    Tr::MidiManagerDev* kept = manager->getDevice(0, false);
+    EXPECT_TRUE(kept->isWantedOpen());
+    EXPECT_EQ(kept->getFactoryId(), ScriptedMidiFactory::kDefaultId);
+    manager->loadState(ini);
+    EXPECT_EQ(manager->getDeviceCount(false), 1) << "found again by its empty name";
+}
+
+TEST_F(MidiManagerState, WithoutStatePersistenceNothingIsReadOrWritten)
+{
+    factory->addOutput("A");
+    resume();
+    manager->openDevice(0, false, true);
+    manager->setStatePersistence(false);
+    Tr::TIniFile ini;
+    writeSaved(ini, "MIDI.out", {"Saved"});
+    manager->loadState(ini);
+    manager->saveState(ini);
+    EXPECT_EQ(records(false), Strings{"A"});
+    EXPECT_EQ(section(ini, "MIDI.out"), (Strings{"Name0=Saved", "Options0=FF54534554"}));
+}

@@ -1,0 +1,305 @@
+// The JACK backend with real I/O, through the multimedia MIDI front, against
+// a JACK peer client (needs the server that scripts/test starts).
+#include "support/JackTestSupport.h"
+#include "support/MidiTestSupport.h"
+#include "support/DeviceChangeWindow.h"
+
+#include "midi/JackMidiBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using PlatformMidi::JackMidiBackend;
+using TestSupport::JackPeer;
+using TestSupport::MidiBuffer;
+using TestSupport::MidiCallbackLog;
+
+namespace
+{
+class JackMidi : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        VASKOR_REQUIRE_JACK_SERVER();
+        peer = std::make_unique<JackPeer>();
+        ASSERT_TRUE(peer->isOpen());
+        backend = std::make_unique<TestSupport::ScopedMidiBackend<JackMidiBackend>>();
+        ASSERT_TRUE((*backend)->isConnected());
+    }
+
+    void TearDown() override
+    {
+        if (output != nullptr)
+            midiOutClose(output);
+        if (input != nullptr)
+            midiInClose(input);
+        backend.reset();
+        peer.reset();
+    }
+
+    /** The device id of the kind whose interface path names this JACK port,
+        once it is listed; -1 when it never is. */
+    int findDevice(bool isOutput, const std::string& fullName)
+    {
+        int found = -1;
+        TestSupport::waitFor([&] {
+            const UINT count = isOutput ? midiOutGetNumDevs() : midiInGetNumDevs();
+            for (UINT id = 0; id < count; ++id)
+                if (path(isOutput, id) == "jack:" + fullName)
+                    found = static_cast<int>(id);
+            return found >= 0;
+        });
+        return found;
+    }
+
+    std::string path(bool isOutput, UINT id)
+    {
+        std::vector<char16_t> wide(512);
+        const DWORD_PTR deviceId = id;
+        const MMRESULT code =
+            isOutput ? midiOutMessage(reinterpret_cast<HMIDIOUT>(deviceId), DRV_QUERYDEVICEINTERFACE,
+                                      reinterpret_cast<DWORD_PTR>(wide.data()), wide.size() * 2)
+                     : midiInMessage(reinterpret_cast<HMIDIIN>(deviceId), DRV_QUERYDEVICEINTERFACE,
+                                     reinterpret_cast<DWORD_PTR>(wide.data()), wide.size() * 2);
+        std::string text;
+        for (size_t i = 0; code == MMSYSERR_NOERROR && wide[i] != 0; ++i)
+            text += static_cast<char>(wide[i]);
+        return text;
+    }
+
+    /** Opens the backend's output to a new peer port "sink". */
+    void openOutputToPeer()
+    {
+        const int id = findDevice(true, peer->addInput("sink"));
+        ASSERT_GE(id, 0);
+        ASSERT_EQ(MMSYSERR_NOERROR, midiOutOpen(&output, static_cast<UINT>(id), MidiCallbackLog::output(),
+                                                log.instance(), CALLBACK_FUNCTION));
+    }
+
+    MMRESULT sendLong(MidiBuffer& buffer)
+    {
+        const MMRESULT prepared = midiOutPrepareHeader(output, &buffer.header, sizeof(MIDIHDR));
+        return prepared != MMSYSERR_NOERROR ? prepared : midiOutLongMsg(output, &buffer.header, sizeof(MIDIHDR));
+    }
+
+    std::unique_ptr<JackPeer> peer;
+    std::unique_ptr<TestSupport::ScopedMidiBackend<JackMidiBackend>> backend;
+    MidiCallbackLog log;
+    std::deque<MidiBuffer> buffers; // outlive the handles, which TearDown closes
+    HMIDIOUT output = nullptr;
+    HMIDIIN input = nullptr;
+};
+} // namespace
+
+TEST_F(JackMidi, BankSysexArrivesWholeAtThePeerAndCompletesAfterwards)
+{
+    openOutputToPeer();
+    const std::vector<unsigned char> bank = TestSupport::sysex(690);
+    MidiBuffer buffer(bank);
+    ASSERT_EQ(MMSYSERR_NOERROR, sendLong(buffer));
+    ASSERT_TRUE(log.waitFor(MOM_DONE));
+    ASSERT_TRUE(peer->waitForEvents(1));
+
+    const auto received = peer->received();
+    ASSERT_EQ(1u, received.size());
+    EXPECT_EQ("sink", received[0].port);
+    EXPECT_EQ(bank, received[0].bytes);
+    const auto done = log.of(MOM_DONE);
+    EXPECT_EQ(reinterpret_cast<DWORD_PTR>(&buffer.header), done[0].param1);
+    EXPECT_EQ(MHDR_DONE | MHDR_PREPARED, done[0].headerFlags);
+    EXPECT_NE(std::this_thread::get_id(), done[0].thread);
+}
+
+TEST_F(JackMidi, ShortMessagesAndSeveralLongOnesKeepTheirOrder)
+{
+    openOutputToPeer();
+    MidiBuffer one(TestSupport::sysex(100)), two(TestSupport::sysex(200));
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutShortMsg(output, 0x403C90));
+    ASSERT_EQ(MMSYSERR_NOERROR, sendLong(one));
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutShortMsg(output, 0x05C0));
+    ASSERT_EQ(MMSYSERR_NOERROR, sendLong(two));
+    ASSERT_TRUE(peer->waitForEvents(4));
+    ASSERT_TRUE(log.waitFor(MOM_DONE, 2));
+
+    const auto received = peer->received();
+    ASSERT_EQ(4u, received.size());
+    EXPECT_EQ((std::vector<unsigned char>{0x90, 0x3C, 0x40}), received[0].bytes);
+    EXPECT_EQ(TestSupport::sysex(100), received[1].bytes);
+    EXPECT_EQ((std::vector<unsigned char>{0xC0, 0x05}), received[2].bytes);
+    EXPECT_EQ(TestSupport::sysex(200), received[3].bytes);
+    EXPECT_LE(received[0].frame, received[3].frame);
+}
+
+TEST_F(JackMidi, MessageLargerThanThePortBufferIsRefusedNeverSplit)
+{
+    openOutputToPeer();
+    MidiBuffer huge(TestSupport::sysex(peer->midiBufferSize() + 1));
+    const MMRESULT code = sendLong(huge);
+    EXPECT_EQ(MMSYSERR_INVALPARAM, code);
+    char text[MAXERRORLENGTH];
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutGetErrorTextA(code, text, sizeof text));
+    EXPECT_NE(std::string::npos, std::string(text).find("does not fit whole")) << text;
+    EXPECT_EQ(MMSYSERR_NOERROR, midiOutUnprepareHeader(output, &huge.header, sizeof(MIDIHDR)));
+
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutShortMsg(output, 0xF8));
+    ASSERT_TRUE(peer->waitForEvents(1));
+    Sleep(50);
+    const auto received = peer->received();
+    ASSERT_EQ(1u, received.size());
+    EXPECT_EQ((std::vector<unsigned char>{0xF8}), received[0].bytes);
+    EXPECT_TRUE(log.of(MOM_DONE).empty());
+}
+
+TEST_F(JackMidi, PortsAppearingAndDisappearingRaiseDeviceChangeWithTheirNames)
+{
+    TestSupport::DeviceChangeWindow windows;
+    auto changes = [&] { return windows.deviceChanges(); };
+
+    const UINT before = midiOutGetNumDevs();
+    const std::string full = peer->addInput("a-port-with-a-rather-long-short-name");
+    EXPECT_TRUE(TestSupport::waitFor([&] { return changes() >= 1; }));
+    const int id = findDevice(true, full);
+    ASSERT_GE(id, 0);
+    EXPECT_EQ(before + 1, midiOutGetNumDevs());
+    MIDIOUTCAPSA caps;
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutGetDevCapsA(static_cast<UINT>(id), &caps, sizeof caps));
+    EXPECT_EQ(std::string("a-port-with-a-rather-long-short-name").substr(0, 31), caps.szPname);
+
+    const auto seen = changes();
+    peer->removePort("a-port-with-a-rather-long-short-name");
+    EXPECT_TRUE(TestSupport::waitFor([&] { return changes() > seen && midiOutGetNumDevs() == before; }));
+
+    const std::string aliased = peer->addOutput("source");
+    ASSERT_TRUE(peer->setAlias("source", "Vaskor Keyboard"));
+    peer->addInput("nudge"); // any registration makes the backend read the names again
+    const int inputId = findDevice(false, aliased);
+    ASSERT_GE(inputId, 0);
+    EXPECT_TRUE(TestSupport::waitFor([&] {
+        MIDIINCAPSA inputCaps;
+        return midiInGetDevCapsA(static_cast<UINT>(inputId), &inputCaps, sizeof inputCaps) == MMSYSERR_NOERROR &&
+               std::string(inputCaps.szPname) == "Vaskor Keyboard";
+    }));
+}
+
+TEST_F(JackMidi, PortRemovedWhileOpenClosesTheHandleAndRefusesLongMessages)
+{
+    openOutputToPeer();
+    peer->removePort("sink");
+    ASSERT_TRUE(log.waitFor(MOM_CLOSE));
+    MidiBuffer buffer(TestSupport::sysex(690));
+    EXPECT_EQ(MIDIERR_NODEVICE, sendLong(buffer));
+    EXPECT_NE(MMSYSERR_INVALHANDLE, midiOutShortMsg(output, 0));
+    EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(output));
+    output = nullptr;
+    EXPECT_EQ(1u, log.of(MOM_CLOSE).size());
+}
+
+TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)
+{
+    const int id = findDevice(false, peer->addOutput("source"));
+    ASSERT_GE(id, 0);
+    ASSERT_EQ(MMSYSERR_NOERROR, midiInOpen(&input, static_cast<UINT>(id), MidiCallbackLog::input(), log.instance(),
+                                           CALLBACK_FUNCTION | MIDI_IO_STATUS));
+    for (int i = 0; i < 4; ++i)
+    {
+        buffers.emplace_back(256);
+        ASSERT_EQ(MMSYSERR_NOERROR, midiInPrepareHeader(input, &buffers.back().header, sizeof(MIDIHDR)));
+        ASSERT_EQ(MMSYSERR_NOERROR, midiInAddBuffer(input, &buffers.back().header, sizeof(MIDIHDR)));
+    }
+    ASSERT_EQ(MMSYSERR_NOERROR, midiInStart(input));
+
+    const std::vector<unsigned char> message = TestSupport::sysex(300);
+    ASSERT_TRUE(peer->send("source", {0x90, 0x3C, 0x40}));
+    ASSERT_TRUE(peer->send("source", message));
+    ASSERT_TRUE(log.waitFor(MIM_DATA));
+    ASSERT_TRUE(log.waitFor(MIM_LONGDATA, 2));
+
+    EXPECT_EQ(0x403C90u, log.of(MIM_DATA)[0].param1);
+    const auto filled = log.of(MIM_LONGDATA);
+    std::vector<unsigned char> joined = filled[0].data;
+    joined.insert(joined.end(), filled[1].data.begin(), filled[1].data.end());
+    EXPECT_EQ(256u, filled[0].data.size());
+    EXPECT_EQ(message, joined);
+}
+
+namespace
+{
+/** A JACK server of the test's own (dummy driver), started and stopped by
+    process id, so that the test may take it away. */
+class PrivateJackServer
+{
+public:
+    explicit PrivateJackServer(const std::string& name) : name_(name) { start(); }
+    ~PrivateJackServer() { stop(); }
+
+    bool start()
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const char* arguments[] = {"jackd", "--no-realtime", "--name", name_.c_str(), "-d", "dummy", "-r", "48000",
+                                   "-p", "256", nullptr};
+        const int spawned = posix_spawnp(&pid_, "jackd", &actions, nullptr, const_cast<char* const*>(arguments),
+                                         environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            pid_ = -1;
+        return pid_ > 0 && TestSupport::waitFor(TestSupport::jackServerAnswers, 10000);
+    }
+
+    void stop()
+    {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    std::string name_;
+    pid_t pid_ = -1;
+};
+} // namespace
+
+TEST(JackMidiServerLoss, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
+{
+    VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
+    const std::string name = "vaskor-loss-" + std::to_string(::getpid());
+    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
+    PrivateJackServer server(name);
+    ASSERT_TRUE(TestSupport::jackServerAnswers());
+    auto peer = std::make_unique<JackPeer>();
+    const std::string sink = peer->addInput("sink");
+    TestSupport::ScopedMidiBackend<JackMidiBackend> backend;
+    ASSERT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 1; }));
+    MidiCallbackLog log;
+    HMIDIOUT output = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR,
+              midiOutOpen(&output, 0, MidiCallbackLog::output(), log.instance(), CALLBACK_FUNCTION));
+
+    peer.reset();
+    server.stop();
+    EXPECT_TRUE(log.waitFor(MOM_CLOSE));
+    EXPECT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 0; }));
+    EXPECT_FALSE(backend->isConnected());
+    EXPECT_EQ(MIDIERR_NODEVICE, midiOutShortMsg(output, 0xF8));
+    EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(output));
+
+    ASSERT_TRUE(server.start());
+    peer = std::make_unique<JackPeer>();
+    peer->addInput("sink");
+    EXPECT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 1; }, 10000));
+    EXPECT_TRUE(backend->isConnected());
+    peer.reset();
+}

@@ -1,0 +1,230 @@
+// JACK for tests: whether a server answers (skip, or fail when the run
+// requires one), and a small JACK client that plays the other side of the
+// MIDI connections: it registers MIDI ports on demand, records every event
+// its input ports receive byte for byte with its frame time, and sends short
+// messages and SysEx from its output ports.
+#pragma once
+
+#include "WaitFor.h"
+#include "midi/JackRealtimePorts.h"
+#include "midi/RealtimeSlots.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace TestSupport
+{
+/** True when scripts/test started a server and every JACK test must run. */
+inline bool jackServerRequired()
+{
+    const char* required = std::getenv("VASKOR_REQUIRE_JACK");
+    return required != nullptr && std::string(required) == "1";
+}
+
+/** Whether a JACK server answers (never starting one). */
+inline bool jackServerAnswers()
+{
+    jack_status_t status;
+    jack_client_t* client = jack_client_open("vaskor-probe", JackNoStartServer, &status);
+    if (client == nullptr)
+        return false;
+    jack_client_close(client);
+    return true;
+}
+
+inline std::string jackServerName()
+{
+    const char* name = std::getenv("JACK_DEFAULT_SERVER");
+    return name == nullptr ? std::string("default") : std::string(name);
+}
+
+/**
+    A JACK client for tests (see the file comment). Its process callback
+    works on JackOutputPort / JackInputPort through RealtimeSlots, like the
+    backend's; everything else runs under its own lock.
+*/
+class JackPeer
+{
+public:
+    struct Event
+    {
+        std::string port; ///< short name of the receiving port
+        uint32_t frame;   ///< frame time of the event
+        std::vector<unsigned char> bytes;
+    };
+
+    explicit JackPeer(const std::string& name = "vaskor-peer")
+    {
+        jack_status_t status;
+        client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
+        if (client_ == nullptr)
+            return;
+        jack_set_process_callback(client_, &JackPeer::process, this);
+        if (jack_activate(client_) != 0)
+        {
+            jack_client_close(client_);
+            client_ = nullptr;
+        }
+    }
+
+    ~JackPeer()
+    {
+        if (client_ == nullptr)
+            return;
+        jack_deactivate(client_);
+        jack_client_close(client_);
+    }
+
+    JackPeer(const JackPeer&) = delete;
+    JackPeer& operator=(const JackPeer&) = delete;
+
+    bool isOpen() const { return client_ != nullptr; }
+    std::string clientName() const { return client_ == nullptr ? "" : jack_get_client_name(client_); }
+
+    /** Registers a port that receives (the backend's outputs write to it);
+        answers its full name, empty on failure. */
+    std::string addInput(const std::string& shortName) { return add(shortName, JackPortIsInput); }
+    /** Registers a port that sends (the backend's inputs read it). */
+    std::string addOutput(const std::string& shortName) { return add(shortName, JackPortIsOutput); }
+
+    bool removePort(const std::string& shortName)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        auto found = ports_.find(shortName);
+        if (found == ports_.end())
+            return false;
+        Port& port = found->second;
+        if (port.output != nullptr)
+            outputs_.retire(port.output.get());
+        if (port.input != nullptr)
+        {
+            inputs_.retire(port.input.get());
+            drain(shortName, *port.input);
+        }
+        jack_port_unregister(client_, port.jackPort);
+        ports_.erase(found);
+        return true;
+    }
+
+    bool setAlias(const std::string& shortName, const std::string& alias)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        auto found = ports_.find(shortName);
+        return found != ports_.end() && jack_port_set_alias(found->second.jackPort, alias.c_str()) == 0;
+    }
+
+    /** Queues one event (a whole message) for the next cycle of the port. */
+    bool send(const std::string& shortName, const std::vector<unsigned char>& bytes)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        auto found = ports_.find(shortName);
+        return found != ports_.end() && found->second.output != nullptr &&
+               found->second.output->queue(bytes.data(), bytes.size(), 0);
+    }
+
+    /** Every event received so far, in order of arrival. */
+    std::vector<Event> received()
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        for (auto& entry : ports_)
+            if (entry.second.input != nullptr)
+                drain(entry.first, *entry.second.input);
+        return received_;
+    }
+
+    bool waitForEvents(size_t count, DWORD limitMs = 5000)
+    {
+        return waitFor([&] { return received().size() >= count; }, limitMs);
+    }
+
+    /** Bytes of a MIDI port buffer of the server. */
+    size_t midiBufferSize() const { return jack_port_type_get_buffer_size(client_, JACK_DEFAULT_MIDI_TYPE); }
+
+private:
+    struct Port
+    {
+        jack_port_t* jackPort = nullptr;
+        std::unique_ptr<PlatformMidi::JackOutputPort> output;
+        std::unique_ptr<PlatformMidi::JackInputPort> input;
+    };
+
+    std::string add(const std::string& shortName, unsigned long flags)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        if (client_ == nullptr || ports_.count(shortName) != 0)
+            return "";
+        jack_port_t* jackPort = jack_port_register(client_, shortName.c_str(), JACK_DEFAULT_MIDI_TYPE, flags, 0);
+        if (jackPort == nullptr)
+            return "";
+        Port& port = ports_[shortName];
+        port.jackPort = jackPort;
+        const size_t queueBytes = 4 * midiBufferSize();
+        if (flags == JackPortIsOutput)
+        {
+            port.output = std::make_unique<PlatformMidi::JackOutputPort>(jackPort, queueBytes);
+            outputs_.publish(port.output.get());
+        }
+        else
+        {
+            port.input = std::make_unique<PlatformMidi::JackInputPort>(jackPort, queueBytes);
+            inputs_.publish(port.input.get());
+        }
+        return jack_port_name(jackPort);
+    }
+
+    void drain(const std::string& name, PlatformMidi::JackInputPort& port)
+    {
+        Event event{name, 0, {}};
+        while (port.nextEvent(event.bytes, event.frame))
+            received_.push_back(event);
+    }
+
+    static int process(jack_nframes_t frames, void* arg)
+    {
+        JackPeer& peer = *static_cast<JackPeer*>(arg);
+        const uint64_t cycle = peer.outputs_.beginCycle();
+        peer.inputs_.beginCycle();
+        const jack_nframes_t start = jack_last_frame_time(peer.client_);
+        for (size_t i = 0; i < kSlots; ++i)
+        {
+            if (PlatformMidi::JackOutputPort* port = peer.outputs_.at(i))
+                port->process(frames, cycle);
+            if (PlatformMidi::JackInputPort* port = peer.inputs_.at(i))
+                port->process(frames, start);
+        }
+        peer.inputs_.endCycle();
+        peer.outputs_.endCycle();
+        return 0;
+    }
+
+    static constexpr size_t kSlots = 16;
+    jack_client_t* client_ = nullptr;
+    std::mutex mutex_;
+    std::map<std::string, Port> ports_;
+    std::vector<Event> received_;
+    PlatformMidi::RealtimeSlots<PlatformMidi::JackOutputPort, kSlots> outputs_;
+    PlatformMidi::RealtimeSlots<PlatformMidi::JackInputPort, kSlots> inputs_;
+};
+} // namespace TestSupport
+
+/** In a test body: skips with a clear message when no JACK server answers,
+    fails instead when the run requires one (VASKOR_REQUIRE_JACK=1). */
+#define VASKOR_REQUIRE_JACK_SERVER()                                                                            \
+    do                                                                                                           \
+    {                                                                                                            \
+        if (!TestSupport::jackServerAnswers())                                                                   \
+        {                                                                                                        \
+            if (TestSupport::jackServerRequired())                                                               \
+                FAIL() << "no JACK server \"" << TestSupport::jackServerName()                                   \
+                       << "\" answers, and VASKOR_REQUIRE_JACK=1 requires one";                                  \
+            GTEST_SKIP() << "no JACK server \"" << TestSupport::jackServerName()                                 \
+                         << "\" answers (start one, or run scripts/test, which does)";                           \
+        }                                                                                                        \
+    } while (0)
