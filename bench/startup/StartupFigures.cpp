@@ -37,8 +37,8 @@ constexpr auto paintTimeout = 30s;
 constexpr auto pauseBetweenRuns = 300ms;
 // A start fails while another copy of the program (another engineer's test,
 // say) holds the toolkit's machine-wide single-instance lock: tried again.
-constexpr int attemptsPerRun = 10;
-constexpr auto pauseAfterFailure = 2s;
+constexpr int attemptsPerRun = 120;
+constexpr auto pauseAfterFailure = 1s;
 
 struct Program
 {
