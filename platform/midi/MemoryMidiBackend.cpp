@@ -53,6 +53,9 @@ struct MemoryMidiBackend::Device
     unsigned capsQueries = 0;
     unsigned pathSizeQueries = 0;
     unsigned pathQueries = 0;
+    MMRESULT bufferError = MMSYSERR_NOERROR;
+    MMRESULT startError = MMSYSERR_NOERROR;
+    unsigned resets = 0;
     std::vector<Open> opens;
 };
 
@@ -167,6 +170,24 @@ public:
     }
 
     void close() override { state_->close(key_, openId_); }
+
+    MMRESULT acceptBuffer() override
+    {
+        std::lock_guard<std::mutex> hold(state_->mutex);
+        return state_->byKey(key_).bufferError;
+    }
+
+    MMRESULT start() override
+    {
+        std::lock_guard<std::mutex> hold(state_->mutex);
+        return state_->byKey(key_).startError;
+    }
+
+    void reset() override
+    {
+        std::lock_guard<std::mutex> hold(state_->mutex);
+        ++state_->byKey(key_).resets;
+    }
 
 private:
     const std::shared_ptr<State> state_;
@@ -327,6 +348,18 @@ void MemoryMidiBackend::setCompletion(int device, Completion completion)
     state_->byKey(device).completion = completion;
 }
 
+void MemoryMidiBackend::failInputBuffers(int device, MMRESULT code)
+{
+    std::lock_guard<std::mutex> hold(state_->mutex);
+    state_->byKey(device).bufferError = code;
+}
+
+void MemoryMidiBackend::failInputStart(int device, MMRESULT code)
+{
+    std::lock_guard<std::mutex> hold(state_->mutex);
+    state_->byKey(device).startError = code;
+}
+
 size_t MemoryMidiBackend::releaseCompletions(int device, size_t count)
 {
     std::vector<Held> released;
@@ -382,6 +415,12 @@ unsigned MemoryMidiBackend::openConnections(int device) const
 {
     std::lock_guard<std::mutex> hold(state_->mutex);
     return static_cast<unsigned>(state_->byKey(device).opens.size());
+}
+
+unsigned MemoryMidiBackend::inputResets(int device) const
+{
+    std::lock_guard<std::mutex> hold(state_->mutex);
+    return state_->byKey(device).resets;
 }
 
 bool MemoryMidiBackend::feed(int device, const std::vector<BYTE>& bytes)

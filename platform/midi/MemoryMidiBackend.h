@@ -74,6 +74,10 @@ public:
         refused with code. */
     void refuseLongMessage(int device, unsigned number, MMRESULT code);
     void setCompletion(int device, Completion completion);
+    /** Inputs: every buffer offered (midiInAddBuffer) is refused with code. */
+    void failInputBuffers(int device, MMRESULT code);
+    /** Inputs: every start (midiInStart) is refused with code. */
+    void failInputStart(int device, MMRESULT code);
     /** Completes up to count held long messages of the device, oldest first;
         answers how many. */
     size_t releaseCompletions(int device, size_t count = SIZE_MAX);
@@ -86,6 +90,8 @@ public:
     unsigned pathSizeQueries(int device) const;
     unsigned pathQueries(int device) const;
     unsigned openConnections(int device) const;
+    /** Inputs: how often an open handle of the device was reset. */
+    unsigned inputResets(int device) const;
 
     // Input.
     /** Hands bytes to every open handle of the input device (they arrive as

@@ -69,12 +69,20 @@ public:
     virtual void close() = 0;
 };
 
-/** One open input of a backend. Bytes flow from the open on. */
+/** One open input of a backend. Bytes flow from the open on. The front asks
+    the connection before a buffer joins the queue and before the input
+    starts, and tells it of a reset; a backend that needs none of that keeps
+    the defaults (everything accepted). */
 class InputConnection
 {
 public:
     virtual ~InputConnection() = default;
     virtual void close() = 0;
+    /** Any answer but 0 refuses the buffer. */
+    virtual MMRESULT acceptBuffer() { return MMSYSERR_NOERROR; }
+    /** Any answer but 0 refuses the start. */
+    virtual MMRESULT start() { return MMSYSERR_NOERROR; }
+    virtual void reset() {}
 };
 
 /** What an open request ends with. A failed open may still hand back a

@@ -20,8 +20,19 @@ void MidiInputHandle::attach(std::shared_ptr<InputConnection> connection)
     raise(MIM_OPEN);
 }
 
+std::shared_ptr<InputConnection> MidiInputHandle::connection()
+{
+    std::lock_guard<std::mutex> hold(mutex_);
+    return connection_;
+}
+
 MMRESULT MidiInputHandle::addBuffer(MIDIHDR* header)
 {
+    // The connection is asked outside the lock: a backend may be feeding
+    // bytes, which take the lock, at the same moment.
+    if (std::shared_ptr<InputConnection> open = connection())
+        if (const MMRESULT refusal = open->acceptBuffer())
+            return refusal;
     std::lock_guard<std::mutex> hold(mutex_);
     if (state_ == State::closing || state_ == State::closed)
         return MMSYSERR_INVALHANDLE;
@@ -39,6 +50,9 @@ MMRESULT MidiInputHandle::addBuffer(MIDIHDR* header)
 
 MMRESULT MidiInputHandle::start()
 {
+    if (std::shared_ptr<InputConnection> open = connection())
+        if (const MMRESULT refusal = open->start())
+            return refusal;
     std::lock_guard<std::mutex> hold(mutex_);
     if (state_ == State::gone)
         return MIDIERR_NODEVICE;
@@ -65,6 +79,8 @@ MMRESULT MidiInputHandle::stop()
 
 MMRESULT MidiInputHandle::reset()
 {
+    if (std::shared_ptr<InputConnection> open = connection())
+        open->reset();
     {
         std::lock_guard<std::mutex> hold(mutex_);
         if (state_ == State::closing || state_ == State::closed)

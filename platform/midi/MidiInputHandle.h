@@ -36,6 +36,8 @@ public:
     void deviceGone() override;
 
 private:
+    /** The backend's connection, null once closing began. */
+    std::shared_ptr<InputConnection> connection();
 
     void shortMessage(DWORD packed) override;
     void sysexBytes(const BYTE* bytes, size_t length) override;

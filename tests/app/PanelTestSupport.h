@@ -22,6 +22,16 @@ inline Bytes defaultBank()
     return Bytes(defaultTemplate.data(), defaultTemplate.data() + TemplateImage::size);
 }
 
+/** A bank that the build gives back unchanged, but not the default one:
+    program 1 lasts "0.87" (60) and the loop portamento is slow. */
+inline Bytes customBank()
+{
+    Bytes bytes = defaultBank();
+    bytes[1 + ProgramRecord::durationOffset] = 60;
+    bytes[TemplateImage::loopPortamentoOffset] = 45;
+    return bytes;
+}
+
 /** The main panel with the state the tests look at made visible. */
 class PanelProbe : public VaskorContentPanel
 {
@@ -41,6 +51,7 @@ public:
     using VaskorContentPanel::outputTypeCombo;
     using VaskorContentPanel::programCombo;
     using VaskorContentPanel::saveButton;
+    using VaskorContentPanel::settingsPath;
     using VaskorContentPanel::sendButton;
     using VaskorContentPanel::sending;
     using VaskorContentPanel::sendTimer;
@@ -99,11 +110,13 @@ public:
     PanelProbe* panel = nullptr;
 };
 
-/** Records every message box as "title|text" and answers every question
-    with answer; every file dialog is recorded and cancelled. */
+/** Records every box the panel shows, answers its questions with answer
+    (Cancel unless a test sets another) and cancels its file dialogs, for its
+    lifetime. */
 struct RecordedDialogs
 {
     int answer = 0; ///< 1 Yes, 2 No, 0 Cancel
+    /** "Title|text" of every box in the order shown. */
     std::vector<std::string> boxes;
     std::vector<DialogSeam::FileRequest> fileRequests;
     DialogSeam::ScopedOverride seam {

@@ -189,6 +189,33 @@ inline std::string pixelOf(const std::string& image, int x, int y)
     return text;
 }
 
+/**
+    Takes a screenshot of the window into shot once it shows the background:
+    a spot beside the step rows that no control covers, and one between the
+    panels. Taken again until the window has painted itself, or 15 s passed;
+    false when it never did.
+*/
+inline bool paintedScreenshot(unsigned long windowId, const std::string& shot)
+{
+    const std::string background = std::string(VASKOR_SOURCE_DIR) + "/resources/background.png";
+    const std::string command = "import -window " + std::to_string(windowId) + " '" + shot + "'";
+    const auto painted = [&]
+    {
+        return pixelOf(shot, 480, 300) == pixelOf(background, 480, 300)
+               && pixelOf(shot, 250, 91) == pixelOf(background, 250, 91);
+    };
+    std::filesystem::remove(shot);
+    const auto paintedBy = Clock::now() + 15s;
+    do
+    {
+        std::this_thread::sleep_for(300ms);
+        if (std::system(command.c_str()) == 0 && std::filesystem::exists(shot) && painted())
+            return true;
+    } while (Clock::now() < paintedBy);
+    return false;
+}
+
+
 /** Prints what the program wrote to its error output when the test failed. */
 struct ShowLogOnFailure
 {

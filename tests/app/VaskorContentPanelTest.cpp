@@ -131,7 +131,7 @@ protected:
 
     TestSupport::TempHome home;
     juce::ScopedJuceInitialiser_GUI gui;
-    TestSupport::RecordedDialogs dialogs; // questions get Cancel, file dialogs are cancelled
+    TestSupport::RecordedDialogs dialogs; // every file dialog is cancelled
     std::vector<std::string>& boxes = dialogs.boxes;
     std::vector<DialogSeam::FileRequest>& fileRequests = dialogs.fileRequests;
     std::unique_ptr<PanelWindow> window;

@@ -200,4 +200,53 @@ TEST_F(MmeInput, AnInputWhoseDeviceVanishesIgnoresTheSystemAndClosesQuietly)
     EXPECT_FALSE(port->isOpen());
     EXPECT_FALSE(port->isStarted());
     EXPECT_TRUE(collector.bytes().empty());
+    EXPECT_EQ(backend->inputResets(key), 0u) << "a closed system input is not reset";
+}
+
+TEST_F(MmeInput, ClosingResetsTheInputUnlessItsNameHoldsYokeInAnyCase)
+{
+    const struct
+    {
+        const char* name;
+        unsigned resets;
+    } cases[] = {{"Keys", 1}, {"Yoke 1", 0}, {"MIDI yOKe NT", 0}, {"Yok e", 1}};
+    for (const auto& c : cases)
+    {
+        const int key = backend->addInput(c.name);
+        auto port = portOn(static_cast<int>(key), c.name);
+        port->open();
+        port->start();
+        port->close();
+        EXPECT_EQ(backend->inputResets(key), c.resets) << c.name;
+        EXPECT_EQ(backend->openConnections(key), 0u) << c.name;
+    }
+}
+
+TEST_F(MmeInput, AFailedBufferSetUpOrStartSaysWhatTheSystemSaidAndLeavesNothingOpen)
+{
+    const int key = backend->addInput("Keys");
+    backend->failInputBuffers(key, MMSYSERR_NOMEM);
+    auto port = portOn(0, "Keys");
+    char text[256] = {};
+    ASSERT_EQ(midiInGetErrorTextA(MMSYSERR_NOMEM, text, sizeof text), MMSYSERR_NOERROR);
+    try
+    {
+        port->open();
+        FAIL() << "no exception";
+    }
+    catch (const Tr::EMidiError& e)
+    {
+        EXPECT_STREQ(e.what(), text) << "the system's text alone";
+    }
+    EXPECT_FALSE(port->isOpen());
+    EXPECT_EQ(backend->openConnections(key), 0u) << "the handle is closed again";
+    EXPECT_FALSE(Tr::openDeviceNames(true).contains("Keys"));
+
+    backend->failInputBuffers(key, MMSYSERR_NOERROR);
+    backend->failInputStart(key, MMSYSERR_NOMEM);
+    port->open();
+    EXPECT_THROW(port->start(), Tr::EMidiError);
+    EXPECT_FALSE(port->isStarted());
+    port->close();
+    EXPECT_EQ(backend->openConnections(key), 0u);
 }
