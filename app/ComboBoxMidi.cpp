@@ -31,7 +31,7 @@ void ComboBoxMidi::init()
     rebuilding = false;
     juce::ComboBox::addListener(this);
     setEditableText(false);
-    setJustificationType(juce::Justification::centredLeft);
+    setJustificationType(juce::Justification::left);
     setTextWhenNothingSelected(noneText);
     setTextWhenNoChoicesAvailable(noDevicesText);
     Tr::MidiManager* manager = Tr::MidiManager::getInstance();

@@ -152,7 +152,7 @@ TEST_F(ComboBoxMidiTest, ShowsNoDevicesBeforeItsFirstRebuildAndSkipsAbsentPortsA
     EXPECT_EQ(shown(), "(no devices available)");
     EXPECT_EQ(chooser->getTextWhenNothingSelected(), "(none)");
     EXPECT_FALSE(chooser->isTextEditable());
-    EXPECT_EQ(chooser->getJustificationType().getOnlyHorizontalFlags(), juce::Justification::left);
+    EXPECT_EQ(chooser->getJustificationType(), juce::Justification::left);
 
     manager->rescan(false, true);
     manager->setSuspended(false);

@@ -51,7 +51,7 @@ juce::Image chooserShowing(const juce::String& text)
     juce::LookAndFeel_V2 look;
     juce::ComboBox box;
     box.setLookAndFeel(&look);
-    box.setJustificationType(juce::Justification::centredLeft);
+    box.setJustificationType(juce::Justification::left); // as the chooser is
     box.addItem(text, 1);
     box.setSelectedId(1, juce::dontSendNotification);
     box.setBounds(chooserBounds.withZeroOrigin());
