@@ -296,6 +296,21 @@ void MidiManager::closeDevice(int index, bool isInput, bool report, bool force)
     }
 }
 
+void MidiManager::reopenWhenClosedBySystem(int index, bool isInput)
+{
+    // A device that went away and came back between two rescans leaves the
+    // record present and its port open on a handle that the system has
+    // closed: nothing sent through it arrives. The port closes itself then.
+    MidiManagerDev* device = record(index, isInput);
+    if (!device->isOpen())
+        return;
+    device->currentPort()->checkClosed();
+    if (device->isOpen())
+        return;
+    device->setWantedOpen(true); // opened again by the caller
+    tellControlListeners([&](MidiManagerDeviceControlListener& l) { l.deviceStateChanged(index, isInput); });
+}
+
 // ---------------------------------------------------------------------------
 // Sending and receiving
 
