@@ -304,7 +304,14 @@ void MidiManager::reopenWhenClosedBySystem(int index, bool isInput)
     MidiManagerDev* device = record(index, isInput);
     if (!device->isOpen())
         return;
-    device->currentPort()->checkClosed();
+    try
+    {
+        device->currentPort()->checkClosed();
+    }
+    catch (const Exception& e)
+    {
+        reportError(index, isInput, e.message(), false);
+    }
     if (device->isOpen())
         return;
     device->setWantedOpen(true); // opened again by the caller

@@ -244,9 +244,7 @@ TEST(MidiManagerPortChurn, EveryBankArrivesWholeAndTheListFollowsAPortThatComesA
 TEST(MidiManagerServerLoss, TheManagerKeepsRunningAndReopensThePortWhenTheServerIsBack)
 {
     VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
-    const std::string name = "vaskor-manager-loss-" + std::to_string(::getpid());
-    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-    TestSupport::PrivateJackServer server(name);
+    TestSupport::PrivateJackServer server("vaskor-manager-loss");
     ASSERT_TRUE(TestSupport::jackServerAnswers());
     const std::string port = "loss-synth";
     const std::vector<unsigned char> bank = TestSupport::sysex(690);

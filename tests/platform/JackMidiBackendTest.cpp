@@ -227,13 +227,10 @@ TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)
     EXPECT_EQ(message, joined);
 }
 
-
 TEST(JackMidiServerLoss, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
 {
     VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
-    const std::string name = "vaskor-loss-" + std::to_string(::getpid());
-    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-    TestSupport::PrivateJackServer server(name);
+    TestSupport::PrivateJackServer server("vaskor-loss");
     ASSERT_TRUE(TestSupport::jackServerAnswers());
     auto peer = std::make_unique<JackPeer>();
     const std::string sink = peer->addInput("sink");

@@ -138,9 +138,7 @@ public:
     std::vector<Event> received()
     {
         std::lock_guard<std::mutex> hold(mutex_);
-        for (auto& entry : ports_)
-            if (entry.second.input != nullptr)
-                drain(entry.first, *entry.second.input);
+        drainAll();
         return received_;
     }
 
@@ -149,9 +147,7 @@ public:
     size_t receivedCount()
     {
         std::lock_guard<std::mutex> hold(mutex_);
-        for (auto& entry : ports_)
-            if (entry.second.input != nullptr)
-                drain(entry.first, *entry.second.input);
+        drainAll();
         return received_.size();
     }
 
@@ -195,6 +191,13 @@ private:
         return jack_port_name(jackPort);
     }
 
+    void drainAll()
+    {
+        for (auto& entry : ports_)
+            if (entry.second.input != nullptr)
+                drain(entry.first, *entry.second.input);
+    }
+
     void drain(const std::string& name, PlatformMidi::JackInputPort& port)
     {
         Event event{name, 0, {}};
@@ -230,11 +233,17 @@ private:
 };
 
 /** A JACK server of the test's own (dummy driver), started and stopped by
-    process id, so that the test may take it away. */
+    process id, so that the test may take it away. It is named after the
+    prefix and the process id and becomes the process's default server
+    (JACK_DEFAULT_SERVER), for clients opened from then on. */
 class PrivateJackServer
 {
 public:
-    explicit PrivateJackServer(const std::string& name) : name_(name) { start(); }
+    explicit PrivateJackServer(const std::string& prefix) : name_(prefix + "-" + std::to_string(::getpid()))
+    {
+        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+        start();
+    }
     ~PrivateJackServer() { stop(); }
 
     bool start()
