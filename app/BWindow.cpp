@@ -2,6 +2,7 @@
 
 #include "BContentBase.h"
 #include "DialogSeam.h"
+#include "FirstPaintProbe.h"
 #include "JuceUtils.h"
 #include "gui/PlatformWindowRegion.h"
 
@@ -71,6 +72,12 @@ void BWindow::paint(juce::Graphics& g)
     }
     g.setColour(juce::Colours::black);
     g.fillRoundedRectangle(0.0f, 0.0f, static_cast<float>(getWidth()), static_cast<float>(getHeight()), 10.0f);
+}
+
+void BWindow::paintOverChildren(juce::Graphics& g)
+{
+    juce::DocumentWindow::paintOverChildren(g);
+    FirstPaintProbe::painted();
 }
 
 void BWindow::closeButtonPressed()

@@ -23,6 +23,9 @@ public:
 
     void minimisationStateChanged(bool isNowMinimised) override;
     void paint(juce::Graphics& g) override;
+    /** Ends every paint of the window; the first one is the moment the
+        start-up figures measure to (FirstPaintProbe). */
+    void paintOverChildren(juce::Graphics& g) override;
     void closeButtonPressed() override;
 
     /** Builds the content, reads its settings, sizes and shows the window. */

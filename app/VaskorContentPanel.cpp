@@ -4,15 +4,12 @@
 #include "AutoDelete.h"
 #include "BWindow.h"
 #include "Exception.h"
-#include "FileSystem.h"
 #include "JuceUtils.h"
 #include "TextFunctions.h"
 
 namespace
 {
 constexpr int differentSettings = TemplateBank::differentSettingsType;
-
-const char* const documentsFolderName = "Vaskor MIDI 5";
 
 /** Step programs (types 1 and 3) and "Different Settings" programs have no
     duration of their own; every other type, unknown ones included, has one. */
@@ -35,7 +32,7 @@ VaskorContentPanel::VaskorContentPanel()
     setLookAndFeel(&controlLook);
     attachMidiManager();
     baseSettings.fill(TemplateBank::octaveUp);
-    documentsDir = Tr::getDocumentsFolder() + "/" + documentsFolderName;
+    initSettingsPaths();
 }
 
 VaskorContentPanel::~VaskorContentPanel()

@@ -16,8 +16,8 @@ class ComboBoxMidi;
 /**
     The content of the main window and the editor of the bank. It owns the
     bank being edited (the working copy, a TemplateImage, plus one base
-    setting per program), every control of the window, the current file name
-    and the documents folder.
+    setting per program), every control of the window, the current file name,
+    the documents folder and the path of the preferences file.
 
     The working copy is the model and the controls only show it: every user
     selection in a combo box writes one value into the working copy, marks the
@@ -123,8 +123,6 @@ public:
     void saveAs();
     bool askToSaveChanges();
     void sendToDevice();
-    void readSettings();
-    void writeSettings();
 
 protected:
     VaskorContentPanel();
@@ -200,6 +198,24 @@ private:
     /** The save dialog and the save; true only when the bank reached a file. */
     bool saveWithDialog();
     // --- end of files ---
+
+    // --- Preferences (VaskorContentPanelSettings.cpp) ---
+public:
+    /** The preferences file of the program at programPath: the program's
+        path with the extension ".kqxs" when that file exists, else the file
+        of that name in settingsFolder, whether it exists or not. */
+    static Tr::TString settingsPathFor(const Tr::TString& programPath, const Tr::TString& settingsFolder);
+
+    /** Reads the preferences: the window's position, the last file, the
+        documents folder and the MIDI library's choices. */
+    void readSettings();
+    /** Writes them back into the file, keeping what else it holds. */
+    void writeSettings();
+
+private:
+    /** settingsPath for this program, and the default documentsDir. */
+    void initSettingsPaths();
+    // --- end of preferences ---
 
     JUCE_DECLARE_NON_COPYABLE(VaskorContentPanel)
 };

@@ -1,9 +1,9 @@
 // The main panel's operations whose work belongs to parts of the program that
-// are not built yet: sending the bank, the preferences file and the MIDI
-// library (its manager and the output chooser of the first row of controls).
-// Each is called from the place where the panel needs it, so that the part
-// that fills it in has nothing else to change. Until then SEND stays disabled
-// (no output port can be chosen), and nothing is read or written.
+// are not built yet: sending the bank and the MIDI library (its manager and
+// the output chooser of the first row of controls). Each is called from the
+// place where the panel needs it, so that the part that fills it in has
+// nothing else to change. Until then SEND stays disabled (no output port can
+// be chosen).
 #include "VaskorContentPanel.h"
 
 // Sending the bank: pressing SEND, and the end of the wait after a send.
@@ -12,15 +12,6 @@ void VaskorContentPanel::sendToDevice()
 }
 
 void VaskorContentPanel::onTimer()
-{
-}
-
-// The preferences: read while the window is set up, written when it closes.
-void VaskorContentPanel::readSettings()
-{
-}
-
-void VaskorContentPanel::writeSettings()
 {
 }
 

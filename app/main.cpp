@@ -2,6 +2,7 @@
 // to the toolkit's application runner, which creates VaskorApplication.
 #include "VaskorApplication.h"
 #include "gui/PlatformDisplay.h"
+#include "gui/PlatformFonts.h"
 
 #include <cstdio>
 
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
                    stderr);
         return 1;
     }
+    platformLimitFontScan();
     juce::JUCEApplicationBase::createInstance = &createApplication;
     return juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
 }

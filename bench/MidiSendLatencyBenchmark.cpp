@@ -6,7 +6,7 @@
 // clock (jack_get_time). Between sends the benchmark waits a random part of
 // a period, so that the sends fall on every phase of the JACK cycle.
 //
-// Needs a JACK server (scripts/send-latency starts one: dummy driver, 48 kHz,
+// Needs a JACK server (bench/send-latency starts one: dummy driver, 48 kHz,
 // 256 frames a period). Reports the median and the 99th percentile in JACK
 // periods and in milliseconds.
 
@@ -133,7 +133,7 @@ void BM_BankSendToJackClient(benchmark::State& state)
     BankSink sink; // before the backend, which lists the ports when it connects
     if (!sink.isOpen())
     {
-        state.SkipWithError("no JACK server answers (scripts/send-latency starts one)");
+        state.SkipWithError("no JACK server answers (bench/send-latency starts one)");
         return;
     }
     auto backend = std::make_shared<PlatformMidi::JackMidiBackend>();

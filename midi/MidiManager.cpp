@@ -312,10 +312,10 @@ void MidiManager::reopenWhenClosedBySystem(int index, bool isInput)
     {
         reportError(index, isInput, e.message(), false);
     }
-    if (device->isOpen())
-        return;
-    device->setWantedOpen(true); // opened again by the caller
-    tellControlListeners([&](MidiManagerDeviceControlListener& l) { l.deviceStateChanged(index, isInput); });
+    // Closed without a message, as a port whose numbers may have moved is:
+    // the caller opens it again, with the messages of an open.
+    if (!device->isOpen())
+        device->setWantedOpen(true);
 }
 
 // ---------------------------------------------------------------------------

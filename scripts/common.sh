@@ -1,5 +1,5 @@
-# Shared by scripts/run and scripts/test: install what is missing, configure, build.
-# Sourced, not run.
+# Shared by the scripts: install what is missing, configure, build, and start
+# what the tests need. Sourced, not run.
 
 VASKOR_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 VASKOR_BUILD="${VASKOR_BUILD:-$VASKOR_ROOT/build}"
@@ -8,7 +8,7 @@ VASKOR_PACKAGES=(
     g++ make cmake pkg-config
     juce-modules-source
     libx11-dev libxext-dev libxrandr-dev libxinerama-dev libxcursor-dev
-    libfreetype-dev libpng-dev libjpeg-dev zlib1g-dev
+    libfreetype-dev libfontconfig-dev libpng-dev libjpeg-dev zlib1g-dev
     fonts-dejavu-core fontconfig-config
     libasound2-dev libjack-jackd2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
@@ -37,5 +37,73 @@ vaskor_install() {
 
 vaskor_build() {
     cmake -S "$VASKOR_ROOT" -B "$VASKOR_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$VASKOR_BUILD" -j "$(nproc)"
+    cmake --build "$VASKOR_BUILD" -j "${VASKOR_BUILD_JOBS:-$(nproc)}"
+}
+
+# The processes vaskor_start_test_services started, stopped by their ids by
+# vaskor_stop_test_services (installed as the EXIT trap).
+VASKOR_STARTED=()
+
+vaskor_stop_test_services() {
+    local pid
+    for pid in "${VASKOR_STARTED[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${VASKOR_STARTED[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    VASKOR_STARTED=()
+}
+
+# Starts an X server (Xvfb, on a display it picks itself, exported as
+# DISPLAY) with a window manager (openbox), stopped when the calling script
+# exits.
+vaskor_start_display() {
+    trap vaskor_stop_test_services EXIT
+
+    # Xvfb picks a free display and writes its number to the pipe.
+    local display_file display_number
+    display_file="$(mktemp)"
+    exec 3<>"$display_file"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    VASKOR_STARTED+=($!)
+    for _ in $(seq 1 100); do
+        [ -s "$display_file" ] && break
+        sleep 0.1
+    done
+    display_number="$(head -n 1 "$display_file" | tr -d '[:space:]')"
+    exec 3>&-
+    rm -f "$display_file"
+    if [ -z "$display_number" ]; then
+        echo "Xvfb did not start" >&2
+        return 1
+    fi
+    export DISPLAY=":$display_number"
+    openbox >/dev/null 2>&1 &
+    VASKOR_STARTED+=($!)
+}
+
+# Starts a JACK server under a name of its own (the dummy driver needs no
+# sound hardware; no realtime scheduling, so it runs in any container),
+# stopped when the calling script exits. The MIDI tests use it and must not
+# skip: VASKOR_REQUIRE_JACK makes them fail instead.
+vaskor_start_jack() {
+    trap vaskor_stop_test_services EXIT
+    export JACK_DEFAULT_SERVER="vaskor-test-$$"
+    export VASKOR_REQUIRE_JACK=1
+    jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
+    VASKOR_STARTED+=($!)
+    for _ in $(seq 1 100); do
+        jack_lsp >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "The JACK server \"$JACK_DEFAULT_SERVER\" did not start" >&2
+    return 1
+}
+
+# Starts everything the tests need: the X server with its window manager and
+# the JACK server.
+vaskor_start_test_services() {
+    vaskor_start_display
+    vaskor_start_jack
 }

@@ -88,7 +88,10 @@ std::string userDirsValue(const std::string& raw, const std::string& home)
             return {};
         value = home + value.substr(homeVariable.size());
     }
-    return isAbsolute(value) ? withoutTrailingSlash(value) : std::string();
+    // A NUL would end the path early and name another folder.
+    if (!isAbsolute(value) || value.find('\0') != std::string::npos)
+        return {};
+    return withoutTrailingSlash(value);
 }
 
 // The documents folder that user-dirs.dirs names, else "". Of several lines

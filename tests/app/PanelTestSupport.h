@@ -3,11 +3,13 @@
 #pragma once
 
 #include "BWindow.h"
+#include "DialogSeam.h"
 #include "TemplateBank.h"
 #include "VaskorContentPanel.h"
 
 #include "WindowTestSupport.h"
 
+#include <string>
 #include <vector>
 
 namespace TestSupport
@@ -18,6 +20,16 @@ using Bytes = std::vector<unsigned char>;
 inline Bytes defaultBank()
 {
     return Bytes(defaultTemplate.data(), defaultTemplate.data() + TemplateImage::size);
+}
+
+/** A bank that the build gives back unchanged, but not the default one:
+    program 1 lasts "0.87" (60) and the loop portamento is slow. */
+inline Bytes customBank()
+{
+    Bytes bytes = defaultBank();
+    bytes[1 + ProgramRecord::durationOffset] = 60;
+    bytes[TemplateImage::loopPortamentoOffset] = 45;
+    return bytes;
 }
 
 /** The main panel with the state the tests look at made visible. */
@@ -38,6 +50,7 @@ public:
     using VaskorContentPanel::outputTypeCombo;
     using VaskorContentPanel::programCombo;
     using VaskorContentPanel::saveButton;
+    using VaskorContentPanel::settingsPath;
     using VaskorContentPanel::sendButton;
     using VaskorContentPanel::stepCombos;
     using VaskorContentPanel::stepCountCombo;
@@ -80,5 +93,25 @@ public:
     }
 
     PanelProbe* panel = nullptr;
+};
+/** Records every box the panel shows, answers its questions with Cancel and
+    cancels its file dialogs, for its lifetime. */
+struct RecordedDialogs
+{
+    /** "Title|text" of every box in the order shown. */
+    std::vector<std::string> boxes;
+    std::vector<DialogSeam::FileRequest> fileRequests;
+    DialogSeam::ScopedOverride seam {
+        [this](juce::MessageBoxIconType, const juce::String& title, const juce::String& text) {
+            boxes.push_back((title + "|" + text).toStdString());
+        },
+        [this](juce::MessageBoxIconType, const juce::String& title, const juce::String& text) {
+            boxes.push_back((title + "|" + text).toStdString());
+            return 0;
+        },
+        [this](const DialogSeam::FileRequest& request, juce::File&) {
+            fileRequests.push_back(request);
+            return false;
+        }};
 };
 } // namespace TestSupport

@@ -42,15 +42,7 @@ using TestSupport::writeBytes;
 
 using TestSupport::defaultBank;
 
-/** A bank that the build gives back unchanged, but not the default one:
-    program 1 lasts "0.87" (60) and the loop portamento is slow. */
-Bytes customBank()
-{
-    Bytes bytes = defaultBank();
-    bytes[1 + ProgramRecord::durationOffset] = 60;
-    bytes[TemplateImage::loopPortamentoOffset] = 45;
-    return bytes;
-}
+using TestSupport::customBank;
 
 juce::String toJuce(const std::string& text)
 {
@@ -469,14 +461,18 @@ TEST_F(VaskorContentPanelFiles, TheSaveDialogMakesTheDocumentsFolderAndTheOpenDi
     EXPECT_EQ(script.requests[2].initialFileOrFolder.getFullPathName(), toJuce(documents));
 }
 
-TEST_F(VaskorContentPanelFiles, TheStartLoadsTheLastFileAndKeepsTheNameOfAMissingOne)
+// The MIDI library lives once per process, and with it one main panel: each
+// start is a test of its own.
+TEST_F(VaskorContentPanelFiles, TheStartLoadsTheLastFile)
 {
     writeBytes(file("Last.syx"), customBank());
     start(file("Last.syx"));
     EXPECT_EQ(panel->working(), customBank());
     EXPECT_EQ(title(), std::string(baseTitle) + " - Last.syx");
+}
 
-    window.reset();
+TEST_F(VaskorContentPanelFiles, TheStartKeepsTheNameOfAMissingLastFile)
+{
     start(file("Gone.syx"));
     EXPECT_EQ(panel->working(), defaultBank());
     EXPECT_EQ(panel->currentFile, toJuce(file("Gone.syx")));

@@ -134,20 +134,9 @@ protected:
 
     TestSupport::TempHome home;
     juce::ScopedJuceInitialiser_GUI gui;
-    std::vector<std::string> boxes;
-    DialogSeam::ScopedOverride seam {
-        [this](juce::MessageBoxIconType, const juce::String& boxTitle, const juce::String& text) {
-            boxes.push_back((boxTitle + "|" + text).toStdString());
-        },
-        [this](juce::MessageBoxIconType, const juce::String& boxTitle, const juce::String& text) {
-            boxes.push_back((boxTitle + "|" + text).toStdString());
-            return 0;
-        },
-        [this](const DialogSeam::FileRequest& request, juce::File&) {
-            fileRequests.push_back(request);
-            return false; // every file dialog is cancelled
-        }};
-    std::vector<DialogSeam::FileRequest> fileRequests;
+    TestSupport::RecordedDialogs dialogs; // every file dialog is cancelled
+    std::vector<std::string>& boxes = dialogs.boxes;
+    std::vector<DialogSeam::FileRequest>& fileRequests = dialogs.fileRequests;
     std::unique_ptr<PanelWindow> window;
     PanelProbe* panel = nullptr;
 };

@@ -183,6 +183,32 @@ std::string pixelOf(const std::string& image, int x, int y)
     return text;
 }
 
+/**
+    Takes a screenshot of the window into shot once it shows the background:
+    a spot beside the step rows that no control covers, and one between the
+    panels. Taken again until the window has painted itself, or 15 s passed;
+    false when it never did.
+*/
+bool paintedScreenshot(unsigned long windowId, const std::string& shot)
+{
+    const std::string background = std::string(VASKOR_SOURCE_DIR) + "/resources/background.png";
+    const std::string command = "import -window " + std::to_string(windowId) + " '" + shot + "'";
+    const auto painted = [&]
+    {
+        return pixelOf(shot, 480, 300) == pixelOf(background, 480, 300)
+               && pixelOf(shot, 250, 91) == pixelOf(background, 250, 91);
+    };
+    std::filesystem::remove(shot);
+    const auto paintedBy = Clock::now() + 15s;
+    do
+    {
+        std::this_thread::sleep_for(300ms);
+        if (std::system(command.c_str()) == 0 && std::filesystem::exists(shot) && painted())
+            return true;
+    } while (Clock::now() < paintedBy);
+    return false;
+}
+
 /** Prints what the program wrote to its error output when the test failed. */
 struct ShowLogOnFailure
 {
@@ -324,30 +350,12 @@ TEST(VaskorProgram, ShowsItsWindowRefusesASecondInstanceAndClosesWithStatusZero)
     EXPECT_EQ(window->height, 603);
 
     // A screenshot for a person to look at, and a check that the background is
-    // drawn: a spot beside the step rows that no control covers, and one
-    // between the panels. Taken again until the window has painted itself.
+    // drawn (see paintedScreenshot).
     if (haveTool("import") && haveTool("convert"))
     {
         const std::string shot = (artifacts / "VaskorMidi5-window.png").string();
-        const std::string background = std::string(VASKOR_SOURCE_DIR) + "/resources/background.png";
-        const std::string command = "import -window " + std::to_string(window->id) + " '" + shot + "'";
-        const auto painted = [&]
-        {
-            return pixelOf(shot, 480, 300) == pixelOf(background, 480, 300)
-                   && pixelOf(shot, 250, 91) == pixelOf(background, 250, 91);
-        };
-        std::filesystem::remove(shot);
-        const auto paintedBy = Clock::now() + 15s;
-        bool taken = false;
-        do
-        {
-            std::this_thread::sleep_for(300ms);
-            taken = std::system(command.c_str()) == 0 && std::filesystem::exists(shot);
-        } while (! (taken && painted()) && Clock::now() < paintedBy);
-        ASSERT_TRUE(taken) << command;
+        ASSERT_TRUE(paintedScreenshot(window->id, shot)) << "no screenshot of a painted window: " << shot;
         std::printf("screenshot: %s\n", shot.c_str());
-        EXPECT_EQ(pixelOf(shot, 480, 300), pixelOf(background, 480, 300));
-        EXPECT_EQ(pixelOf(shot, 250, 91), pixelOf(background, 250, 91));
     }
     else
     {
@@ -371,6 +379,14 @@ TEST(VaskorProgram, ShowsItsWindowRefusesASecondInstanceAndClosesWithStatusZero)
     const auto status = program->waitForExit(30s);
     ASSERT_TRUE(status.has_value()) << "the program did not end after the close request";
     EXPECT_EQ(*status, 0);
+
+    // The end wrote the preferences, named after the program, in the per-user folder.
+    const std::string preferences =
+        home.configDir() + "/Vaskor Devices/" + std::filesystem::path(VASKOR_PROGRAM).filename().string() + ".kqxs";
+    std::ifstream file(preferences);
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str().rfind("[Current]\nMainLeft=", 0), 0u) << preferences << ":\n" << text.str();
 }
 
 TEST(VaskorProgram, AnotherInstanceHoldingTheSingleInstanceLockIsNamedAsTheReason)
@@ -417,4 +433,54 @@ TEST(VaskorProgram, AnotherInstanceHoldingTheSingleInstanceLockIsNamedAsTheReaso
     EXPECT_NE(started.problem.find("another instance of the program (pid " + std::to_string(*holding) + ")"),
               std::string::npos)
         << started.problem;
+}
+
+TEST(VaskorProgram, LooksTheSameWhetherTheToolkitOpensEveryFontOrOnlyTheUsedOnes)
+{
+    TestSupport::X11Probe x11;
+    if (! x11.isOpen())
+        GTEST_SKIP() << "no X display (run the tests through scripts/test, which starts Xvfb and openbox)";
+    if (! haveTool("import") || ! haveTool("compare"))
+        GTEST_SKIP() << "ImageMagick's import and compare are missing";
+    TestSupport::TempHome home;
+    const std::filesystem::path artifacts = std::filesystem::path(VASKOR_BINARY_DIR) / "artifacts";
+    std::filesystem::create_directories(artifacts);
+
+    // The program picks the folders of the fonts it draws with, unless the
+    // toolkit's own font path is set: then the toolkit opens what that names,
+    // here every folder of the system's font configuration.
+    const auto screenshot = [&](const char* name, const char* fontPath)
+    {
+        if (fontPath != nullptr)
+            ::setenv("JUCE_FONT_PATH", fontPath, 1);
+        else
+            ::unsetenv("JUCE_FONT_PATH");
+        const std::string shot = (artifacts / name).string();
+        StartedProgram started = startWithWindow(x11, home.dir().file("stderr.txt"), 90s);
+        ::unsetenv("JUCE_FONT_PATH");
+        if (! started.window)
+            return "<" + started.problem + ">";
+        const bool taken = paintedScreenshot(started.window->id, shot);
+        // The bank comes in at the first tick; the shot is taken again after it.
+        std::this_thread::sleep_for(1s);
+        const bool retaken = taken && paintedScreenshot(started.window->id, shot);
+        x11.requestClose(started.window->id);
+        started.program->waitForExit(30s);
+        return retaken ? shot : "<no painted window>";
+    };
+    const std::string usedFonts = screenshot("VaskorMidi5-used-fonts.png", nullptr);
+    const std::string everyFont = screenshot("VaskorMidi5-every-font.png", "/usr/share/fonts;/usr/local/share/fonts");
+    ASSERT_EQ(usedFonts.front(), '/') << usedFonts;
+    ASSERT_EQ(everyFont.front(), '/') << everyFont;
+
+    std::string differing;
+    const std::string command = "compare -metric AE '" + usedFonts + "' '" + everyFont + "' null: 2>&1";
+    if (FILE* pipe = ::popen(command.c_str(), "r"))
+    {
+        char buffer[128];
+        while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr)
+            differing += buffer;
+        ::pclose(pipe);
+    }
+    EXPECT_EQ(differing, "0") << "pixels that differ between " << usedFonts << " and " << everyFont;
 }

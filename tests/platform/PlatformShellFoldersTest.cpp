@@ -55,6 +55,18 @@ TEST(PlatformShellFolders, DocumentsFallBackToTheHomeFolder)
     // A relative or unusable entry is ignored.
     writeUserDirs(home, "XDG_DOCUMENTS_DIR=\"Papers\"\nXDG_DOCUMENTS_DIR=\"$HOMEX/a\"\n");
     EXPECT_EQ(folderOf(CSIDL_PERSONAL), home.dir().str() + "/Documents");
+
+    // So is one that holds a NUL, which would cut the path short, quoted or not.
+    using namespace std::string_literals;
+    for (const std::string& value : {"\"$HOME/Docs\0/x\""s, "/srv/docs\0x"s})
+    {
+        writeUserDirs(home, "XDG_DOCUMENTS_DIR=\"/srv/kept\"\nXDG_DOCUMENTS_DIR=" + value + "\n");
+        char path[MAX_PATH];
+        std::memset(path, '#', sizeof path);
+        ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, path, CSIDL_PERSONAL, FALSE));
+        EXPECT_STREQ(path, "/srv/kept");
+        EXPECT_EQ(path[sizeof "/srv/kept"], '#') << "only the path and its NUL are written";
+    }
 }
 
 TEST(PlatformShellFolders, ApplicationDataIsTheConfigurationFolder)

@@ -1,0 +1,85 @@
+// Saving the main window's place and putting it back on the main monitor.
+#include "WindowPosition.h"
+
+namespace
+{
+using WindowPosition::section;
+const char* const leftKey = "MainLeft";
+const char* const topKey = "MainTop";
+const char* const widthKey = "MainWidth";
+const char* const heightKey = "MainHeight";
+
+/** Where the window manager puts a window asked to stand at a position: the
+    outer corner of its frame goes there, and the window's own area (which the
+    component's position tells) starts inside the frame. Saving this corner
+    brings the window back to the same place; saving the component's position
+    would move it by the frame's width and title bar at every start. */
+juce::Point<int> framePosition(const juce::Component& top)
+{
+    juce::Point<int> position = top.getPosition();
+    if (const juce::ComponentPeer* peer = top.getPeer())
+        if (const auto frame = peer->getFrameSizeIfPresent())
+            position -= juce::Point<int>((*frame).getLeft(), (*frame).getTop());
+    return position;
+}
+} // namespace
+
+namespace WindowPosition
+{
+int placedCoordinate(int saved, int areaStart, int areaSize, int size)
+{
+    if (saved == centred)
+        return areaStart + areaSize / 2 - size / 2;
+    if (saved < areaStart - size / 3)
+        return areaStart;
+    if (saved > areaStart + areaSize - size / 3)
+        return areaStart + areaSize - size;
+    return saved;
+}
+
+juce::Rectangle<int> placedBounds(const juce::Rectangle<int>& area, int x, int y, int w, int h)
+{
+    return {placedCoordinate(x, area.getX(), area.getWidth(), w), placedCoordinate(y, area.getY(), area.getHeight(), h),
+            w, h};
+}
+
+juce::Rectangle<int> mainMonitorArea()
+{
+    const juce::Displays::Display* display = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay();
+    return display != nullptr ? display->userArea : juce::Rectangle<int>();
+}
+} // namespace WindowPosition
+
+void restoreWindowPosition(juce::Component* component, Tr::TIniFile& ini, int width, int height)
+{
+    if (component == nullptr)
+        return;
+    juce::Component* top = component->getTopLevelComponent();
+    const int x = ini.readInteger(section, leftKey, WindowPosition::centred);
+    const int y = ini.readInteger(section, topKey, WindowPosition::centred);
+    if (width < 0)
+        width = top->getWidth();
+    if (height < 0)
+        height = top->getHeight();
+    top->setBounds(WindowPosition::placedBounds(WindowPosition::mainMonitorArea(), x, y, width, height));
+}
+
+void saveWindowBounds(juce::Component* component, Tr::TIniFile& ini, bool withSize)
+{
+    if (component == nullptr)
+        return;
+    const juce::Component* top = component->getTopLevelComponent();
+    const juce::Point<int> position = framePosition(*top);
+    ini.writeInteger(section, leftKey, position.x);
+    ini.writeInteger(section, topKey, position.y);
+    if (withSize)
+    {
+        ini.writeInteger(section, widthKey, top->getWidth());
+        ini.writeInteger(section, heightKey, top->getHeight());
+    }
+}
+
+void saveWindowPosition(juce::Component* component, Tr::TIniFile& ini)
+{
+    saveWindowBounds(component, ini, false);
+}
