@@ -44,7 +44,8 @@ constexpr DWORD kSendIntervalMs = 10;
     a burst of ten cycles without pauses every 50 cycles, and every 100 cycles
     a quiet spell of 3.5-4 s, long enough for the manager to rescan: one in
     three with the port away, the others with the port there (so that the
-    port also comes back between two rescans). Leaves the port registered. */
+    port also comes back between two rescans), which goes on until the
+    manager has sent to the port again. Leaves the port registered. */
 class PortChurn
 {
 public:
@@ -65,6 +66,8 @@ public:
     int presentSpell() const { return presentSpell_.load(); }
     /** How many quiet spells with the port there have begun. */
     int presentSpells() const { return presentSpells_.load(); }
+    /** The manager sent to the port in the present spell of that number. */
+    void served(int spell) { servedSpell_.store(spell); }
 
 private:
     void run()
@@ -82,15 +85,29 @@ private:
             if (peer_.addInput(port_).empty())
                 ++failures_;
             if (pause && !awayInPause)
-                presentSpell_.store(++presentSpells_);
-            sleep(pause && !awayInPause ? quiet(random) : burst ? burstStep(random) : step(random));
-            presentSpell_.store(0);
+                waitInPresentSpell(quiet(random));
+            else
+                sleep(burst ? burstStep(random) : step(random));
             cycles_.store(cycle + 1);
         }
         done_.store(true);
     }
 
     static void sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+    /** A quiet spell with the port there: at least ms, and on until the
+        manager has sent to the port again (at most kLimitMs more: a rescan
+        comes 2 s after the last device change of any client of the server). */
+    void waitInPresentSpell(int ms)
+    {
+        const int spell = ++presentSpells_;
+        presentSpell_.store(spell);
+        sleep(ms);
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitMs);
+        while (servedSpell_.load() < spell && std::chrono::steady_clock::now() < limit && !stop_.load())
+            sleep(10);
+        presentSpell_.store(0);
+    }
 
     JackPeer& peer_;
     const std::string port_;
@@ -100,6 +117,7 @@ private:
     std::atomic<int> failures_{0};
     std::atomic<int> presentSpell_{0};
     std::atomic<int> presentSpells_{0};
+    std::atomic<int> servedSpell_{0};
     std::thread thread_;
 };
 
@@ -197,8 +215,11 @@ TEST(MidiManagerPortChurn, EveryBankArrivesWholeAndTheListFollowsAPortThatComesA
                 if (jack.manager->send(bank.data(), static_cast<int>(bank.size())))
                 {
                     ++counts.taken;
-                    if (churn.presentSpell() != 0)
-                        spellsServed.insert(churn.presentSpell());
+                    if (const int spell = churn.presentSpell())
+                    {
+                        spellsServed.insert(spell);
+                        churn.served(spell);
+                    }
                 }
             }
             if (now - lastDrain >= 200)
