@@ -12,6 +12,7 @@
 #include "WindowTestSupport.h"
 #include "support/FileText.h"
 #include "support/FileWriteFailure.h"
+#include "support/IniSectionLines.h"
 #include "support/MidiTestSupport.h"
 #include "support/TStringListLines.h"
 #include "support/TStringPrinting.h"
@@ -38,6 +39,7 @@ namespace fs = std::filesystem;
 namespace
 {
 using TestSupport::linesOf;
+using TestSupport::sectionOf;
 using TestSupport::readFileBytes;
 using TestSupport::writeFileBytes;
 
@@ -62,17 +64,6 @@ void writePreferences(const std::string& path, const std::string& text)
 {
     fs::create_directories(fs::path(path).parent_path());
     writeFileBytes(path, text);
-}
-
-/** The lines of one section of an ini file, without the empty line that ends it. */
-std::vector<std::string> sectionOf(const std::string& path, const char* section)
-{
-    Tr::TIniFile ini(Tr::TString(path.c_str()));
-    ini.load();
-    std::vector<std::string> lines = linesOf(ini.getSection(section));
-    if (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-    return lines;
 }
 
 std::string readKey(const std::string& path, const char* section, const char* key)
