@@ -3,14 +3,17 @@
 // is read from screenshots of the window, compared pixel for pixel with the
 // chooser drawn here with the panel's own look; the chooser's list is opened
 // and picked from with the pointer, and SEND is pressed and its boxes
-// answered with their keys. Include it after the test framework and the
-// toolkit: it includes Xlib through ProgramTestSupport.h.
+// answered with their keys; and the fixture of those tests. It includes Xlib
+// (through ProgramTestSupport.h), whose macros (None, Bool) clash with the
+// test framework and the toolkit: include it after every other header.
 #pragma once
 
 #include "VaskorContentPanel.h"
 
 #include "support/JackTestSupport.h"
+#include "support/TempDir.h"
 
+#include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include "app/ProgramTestSupport.h"
@@ -123,8 +126,9 @@ public:
     }
 
     /** Presses SEND until the "Confirm" box comes (SEND is disabled while it
-        waits after a send), then answers Yes with the Yes button's key;
-        false when no box came within limit. */
+        waits after a send), then answers Yes with the Yes button's key until
+        the box is gone (a key that comes before the box has the focus is
+        lost); false when no box came within limit, or it stayed. */
     bool sendAndAnswerYes(std::chrono::milliseconds limit)
     {
         const auto end = Clock::now() + limit;
@@ -134,8 +138,8 @@ public:
             for (int i = 0; i < 10; ++i)
             {
                 std::this_thread::sleep_for(150ms);
-                if (const auto box = programBox("Confirm"))
-                    return runTool("xdotool windowactivate --sync " + std::to_string(box->id) + " key y");
+                if (programBox("Confirm"))
+                    return answer("Confirm", "y");
             }
         }
         return false;
@@ -148,11 +152,8 @@ public:
         const auto end = Clock::now() + limit;
         do
         {
-            if (const auto box = programBox("Error"))
-            {
-                runTool("xdotool windowactivate --sync " + std::to_string(box->id) + " key Return");
-                return true;
-            }
+            if (programBox("Error"))
+                return answer("Error", "Return");
             std::this_thread::sleep_for(100ms);
         } while (Clock::now() < end);
         return false;
@@ -166,6 +167,22 @@ private:
     {
         runTool("xdotool mousemove --window " + id + " " + std::to_string(at.x) + " " + std::to_string(at.y)
                 + " sleep 0.2 click 1");
+    }
+
+    /** Gives the program's box of that title the focus and presses key,
+        until the box is gone (at most 4 tries); false when it stays. */
+    bool answer(const std::string& boxTitle, const std::string& key)
+    {
+        for (int attempt = 0; attempt < 4; ++attempt)
+        {
+            const auto box = programBox(boxTitle);
+            if (!box)
+                return true;
+            runTool("xdotool windowactivate --sync " + std::to_string(box->id) + " key " + key);
+            for (int i = 0; i < 20 && programBox(boxTitle); ++i)
+                std::this_thread::sleep_for(100ms);
+        }
+        return !programBox(boxTitle);
     }
 
     /** The program's box of that title, when it is on screen. */
@@ -211,6 +228,7 @@ private:
     std::string id;
     std::string shotPath;
 };
+
 /** A file of the build's test artifacts folder (screenshots, the program's error output). */
 inline std::string artifact(const std::string& name)
 {
@@ -271,3 +289,44 @@ public:
     VASKOR_REQUIRE_JACK_SERVER();                                                                                   \
     VASKOR_REQUIRE((x11).isOpen(), "an X display");                                                                 \
     VASKOR_REQUIRE(haveTool("xdotool") && haveTool("import"), "xdotool or ImageMagick's import")
+
+namespace TestSupport
+{
+/**
+    What the tests of the program over JACK share: the X display, a temporary
+    home for the program's preferences and documents, the toolkit (to draw
+    what the chooser should show), and artifact files named after the test:
+    the program's error output, shown when the test fails, and the last
+    screenshot of its window. A machine without what the tests need fails
+    them under scripts/test and skips them elsewhere.
+*/
+class JackProgramTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { VASKOR_REQUIRE_JACK_PROGRAM(x11); }
+
+    /** Starts the program and waits for its window with that title. */
+    JackProgramRun start(const std::string& title = panelTitle) { return JackProgramRun(x11, log, shot, title); }
+
+    /** Where the window as it was last looked at is. */
+    std::string lastShot() const { return "what the window showed last: " + shot; }
+
+    static std::string testName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+
+    X11Probe x11;
+    TempHome home;
+    const juce::ScopedJuceInitialiser_GUI gui;
+    const juce::Image showsNone = chooserShowing("(none)");
+    const std::string log = freshArtifact(testName() + "-stderr.txt");
+    const std::string shot = artifact(testName() + ".png");
+    const ShowLogOnFailure showLog {log};
+
+private:
+    static std::string freshArtifact(const std::string& name)
+    {
+        const std::string path = artifact(name);
+        std::filesystem::remove(path);
+        return path;
+    }
+};
+} // namespace TestSupport

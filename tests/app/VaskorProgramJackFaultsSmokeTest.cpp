@@ -7,7 +7,6 @@
 #include "PanelTestSupport.h"
 #include "support/JackPortChurn.h"
 #include "support/JackTestSupport.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -18,7 +17,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,29 +29,31 @@ using namespace std::chrono_literals;
 namespace
 {
 const std::string portName = "vaskor-fault-synth";
+
+/** The program starts with portName as the port in use, which the last
+    run's preferences name. */
+class VaskorProgramJackFaults : public JackProgramTest
+{
+protected:
+    void SetUp() override
+    {
+        JackProgramTest::SetUp();
+        writePreferencesFile(home.configDir(), preferencesChoosing(portName));
+    }
+
+    const juce::Image showsPort = chooserShowing(portName);
+};
 } // namespace
 
-TEST(VaskorProgramJackFaults, TheChooserFollowsAChurningPortAndEveryBankSentMeanwhileArrivesWhole)
+TEST_F(VaskorProgramJackFaults, TheChooserFollowsAChurningPortAndEveryBankSentMeanwhileArrivesWhole)
 {
-    X11Probe x11;
-    VASKOR_REQUIRE_JACK_PROGRAM(x11);
-    TempHome home;
-    writePreferencesFile(home.configDir(), preferencesChoosing(portName));
     JackPeer peer("vaskor-churn-peer");
     ASSERT_TRUE(peer.isOpen());
     ASSERT_FALSE(peer.addInput(portName).empty());
-    const juce::ScopedJuceInitialiser_GUI gui;
-    const juce::Image showsNone = chooserShowing("(none)");
-    const juce::Image showsPort = chooserShowing(portName);
-    const std::string programLog = artifact("VaskorMidi5-churn-stderr.txt");
-    std::filesystem::remove(programLog);
-    const ShowLogOnFailure showLog(programLog);
-    const std::string shot = artifact("VaskorMidi5-churn-chooser.png");
-
-    JackProgramRun run(x11, programLog, shot);
+    JackProgramRun run = start();
     ASSERT_TRUE(run.window) << run.problem();
     ProgramWindow& window = *run.window;
-    ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 20s)) << "what it showed: " << shot;
+    ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 20s)) << lastShot();
 
     // 150 cycles of 20-50 ms, the last 5 of every 25 in a burst; after every
     // 25 a quiet spell, with the port away and there in turn, which lasts
@@ -83,7 +83,7 @@ TEST(VaskorProgramJackFaults, TheChooserFollowsAChurningPortAndEveryBankSentMean
                     ++spellsFollowed;
                 else
                     ADD_FAILURE() << "quiet spell " << spell << (there ? " with" : " without")
-                                  << " the port: the chooser did not follow; what it showed: " << shot;
+                                  << " the port: the chooser did not follow; " << lastShot();
                 churn.served(spell);
                 continue;
             }
@@ -106,14 +106,14 @@ TEST(VaskorProgramJackFaults, TheChooserFollowsAChurningPortAndEveryBankSentMean
     ASSERT_TRUE(run.isRunning()) << "the program ended during the churn";
 
     // The churn leaves the port there: shown, and a send reaches it.
-    ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 20s)) << "what it showed: " << shot;
+    ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 20s)) << lastShot();
     const size_t before = peer.receivedCount();
     ASSERT_TRUE(window.sendAndAnswerYes(15s)) << "no \"Confirm\" box after SEND";
     EXPECT_FALSE(window.errorBoxCame(1500ms)) << "the send to the port that is there failed";
     EXPECT_TRUE(peer.waitForEvents(before + 1, 10000)) << "nothing reached the port after the churn";
     // And when it is gone, "(none)" is shown.
     ASSERT_TRUE(peer.removePort(portName));
-    EXPECT_TRUE(window.waitUntilChooserShows(showsNone, 20s)) << "what it showed: " << shot;
+    EXPECT_TRUE(window.waitUntilChooserShows(showsNone, 20s)) << lastShot();
 
     const std::vector<unsigned char> shownBank = defaultBank();
     const auto events = peer.received();
@@ -128,40 +128,29 @@ TEST(VaskorProgramJackFaults, TheChooserFollowsAChurningPortAndEveryBankSentMean
     EXPECT_EQ(run.close(), std::optional<int>(0)) << "the program did not end after the close request";
 }
 
-TEST(VaskorProgramJackFaults, WithoutItsServerTheProgramShowsNoneAndReopensThePortOnceTheServerIsBack)
+TEST_F(VaskorProgramJackFaults, WithoutItsServerTheProgramShowsNoneAndReopensThePortOnceTheServerIsBack)
 {
-    X11Probe x11;
-    VASKOR_REQUIRE_JACK_PROGRAM(x11); // jackd is installed where a server runs
-    // A server of the test's own, named to the program through JACK_DEFAULT_SERVER.
+    // A server of the test's own (jackd is installed where a server runs),
+    // named to the program through JACK_DEFAULT_SERVER.
     PrivateJackServer server("vaskor-program-loss");
     ASSERT_TRUE(jackServerAnswers());
-    TempHome home;
-    writePreferencesFile(home.configDir(), preferencesChoosing(portName));
     auto peer = std::make_unique<JackPeer>("vaskor-loss-peer");
     ASSERT_TRUE(peer->isOpen());
     ASSERT_FALSE(peer->addInput(portName).empty());
-    const juce::ScopedJuceInitialiser_GUI gui;
-    const juce::Image showsNone = chooserShowing("(none)");
-    const juce::Image showsPort = chooserShowing(portName);
-    const std::string programLog = artifact("VaskorMidi5-server-loss-stderr.txt");
-    std::filesystem::remove(programLog);
-    const ShowLogOnFailure showLog(programLog);
-    const std::string shot = artifact("VaskorMidi5-server-loss-chooser.png");
-
-    JackProgramRun run(x11, programLog, shot);
+    JackProgramRun run = start();
     ASSERT_TRUE(run.window) << run.problem();
     ProgramWindow& window = *run.window;
-    ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 20s)) << "what it showed: " << shot;
+    ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 20s)) << lastShot();
 
     peer.reset();
     server.stop();
-    EXPECT_TRUE(window.waitUntilChooserShows(showsNone, 20s)) << "what it showed: " << shot;
+    EXPECT_TRUE(window.waitUntilChooserShows(showsNone, 20s)) << lastShot();
     ASSERT_TRUE(run.isRunning()) << "the program ended with its server";
 
     ASSERT_TRUE(server.start());
     peer = std::make_unique<JackPeer>("vaskor-loss-peer");
     ASSERT_FALSE(peer->addInput(portName).empty());
-    ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 30s)) << "not reopened by itself; what it showed: " << shot;
+    ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 30s)) << "not reopened by itself; " << lastShot();
     ASSERT_TRUE(window.sendAndAnswerYes(10s)) << "no \"Confirm\" box after SEND";
     ASSERT_TRUE(peer->waitForEvents(1, 10000)) << "nothing reached the port on the restarted server";
     EXPECT_EQ(peer->received()[0].bytes, defaultBank());

@@ -34,36 +34,29 @@ using namespace std::chrono_literals;
 namespace
 {
 const std::string portName = "vaskor-e2e-synth";
+
+class VaskorProgramMidi : public JackProgramTest
+{
+protected:
+    const juce::Image showsPort = chooserShowing(portName);
+};
 } // namespace
 
-TEST(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
+TEST_F(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
 {
-    X11Probe x11;
-    VASKOR_REQUIRE_JACK_PROGRAM(x11);
-
-    TempHome home;
     JackPeer peer("vaskor-e2e-peer");
     ASSERT_TRUE(peer.isOpen());
     ASSERT_FALSE(peer.addInput(portName).empty());
-    const juce::ScopedJuceInitialiser_GUI gui;
-    const juce::Image showsNone = chooserShowing("(none)");
-    const juce::Image showsPort = chooserShowing(portName);
-
-    const std::string programLog = artifact("VaskorMidi5-jack-stderr.txt");
-    std::filesystem::remove(programLog);
-    const ShowLogOnFailure showLog(programLog);
-    const std::string shot = artifact("VaskorMidi5-jack-chooser.png");
-    const auto failedShot = [&shot] { return "what the window showed last: " + shot; };
     const std::vector<unsigned char> shownBank = defaultBank();
 
     {
-        JackProgramRun run(x11, programLog, shot);
+        JackProgramRun run = start();
         ASSERT_TRUE(run.window) << run.problem();
         ProgramWindow& window = *run.window;
 
         // The first scan lists the port; nothing is chosen yet.
-        ASSERT_TRUE(window.waitUntilChooserShows(showsNone, 20s)) << failedShot();
-        ASSERT_TRUE(window.chooseLastItem(showsPort)) << failedShot();
+        ASSERT_TRUE(window.waitUntilChooserShows(showsNone, 20s)) << lastShot();
+        ASSERT_TRUE(window.chooseLastItem(showsPort)) << lastShot();
 
         ASSERT_TRUE(window.sendAndAnswerYes(10s)) << "no \"Confirm\" box after SEND";
         ASSERT_TRUE(peer.waitForEvents(1, 10000)) << "nothing reached the port";
@@ -74,9 +67,9 @@ TEST(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
 
         // The port leaves while chosen, and comes back: no action is needed.
         ASSERT_TRUE(peer.removePort(portName));
-        EXPECT_TRUE(window.waitUntilChooserShows(showsNone, 20s)) << failedShot();
+        EXPECT_TRUE(window.waitUntilChooserShows(showsNone, 20s)) << lastShot();
         ASSERT_FALSE(peer.addInput(portName).empty());
-        ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 20s)) << failedShot();
+        ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 20s)) << lastShot();
 
         // It is in use again: the next send (after the wait) reaches it.
         ASSERT_TRUE(window.sendAndAnswerYes(20s)) << "no \"Confirm\" box after SEND";
@@ -91,11 +84,11 @@ TEST(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
     // The next run opens the port chosen in this one and shows it again. It
     // ends with the port unplugged.
     {
-        JackProgramRun run(x11, programLog, shot);
+        JackProgramRun run = start();
         ASSERT_TRUE(run.window) << run.problem();
-        ASSERT_TRUE(run.window->waitUntilChooserShows(showsPort, 20s)) << failedShot();
+        ASSERT_TRUE(run.window->waitUntilChooserShows(showsPort, 20s)) << lastShot();
         ASSERT_TRUE(peer.removePort(portName));
-        ASSERT_TRUE(run.window->waitUntilChooserShows(showsNone, 20s)) << failedShot();
+        ASSERT_TRUE(run.window->waitUntilChooserShows(showsNone, 20s)) << lastShot();
         ASSERT_EQ(run.close(), std::optional<int>(0)) << "the program did not end after the close request";
     }
     // The unplugged port is remembered as the port in use.
@@ -112,20 +105,17 @@ TEST(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
 
     // A run without it shows "(none)", and opens it by itself when it is
     // plugged in.
-    JackProgramRun run(x11, programLog, shot);
+    JackProgramRun run = start();
     ASSERT_TRUE(run.window) << run.problem();
-    EXPECT_TRUE(run.window->chooserKeepsShowing(showsNone, 4s)) << "past the start-up scan: " << failedShot();
+    EXPECT_TRUE(run.window->waitUntilChooserShows(showsNone, 20s)) << lastShot();
+    EXPECT_TRUE(run.window->chooserKeepsShowing(showsNone, 3s)) << "past the start-up scan: " << lastShot();
     ASSERT_FALSE(peer.addInput(portName).empty());
-    EXPECT_TRUE(run.window->waitUntilChooserShows(showsPort, 20s)) << failedShot();
+    EXPECT_TRUE(run.window->waitUntilChooserShows(showsPort, 20s)) << lastShot();
     EXPECT_EQ(run.close(), std::optional<int>(0)) << "the program did not end after the close request";
 }
 
-TEST(VaskorProgramMidi, TheLastFileOpensAgainAtStartAndIsTheBankThatSendSends)
+TEST_F(VaskorProgramMidi, TheLastFileOpensAgainAtStartAndIsTheBankThatSendSends)
 {
-    X11Probe x11;
-    VASKOR_REQUIRE_JACK_PROGRAM(x11);
-
-    TempHome home;
     TempDir banks;
     const std::string bankFile = banks.file("Evening set.syx");
     writeBytes(bankFile, customBank());
@@ -136,16 +126,11 @@ TEST(VaskorProgramMidi, TheLastFileOpensAgainAtStartAndIsTheBankThatSendSends)
     JackPeer peer("vaskor-e2e-peer");
     ASSERT_TRUE(peer.isOpen());
     ASSERT_FALSE(peer.addInput(portName).empty());
-    const juce::ScopedJuceInitialiser_GUI gui;
-    const std::string programLog = artifact("VaskorMidi5-jack-last-file-stderr.txt");
-    std::filesystem::remove(programLog);
-    const ShowLogOnFailure showLog(programLog);
-    const std::string shot = artifact("VaskorMidi5-jack-last-file.png");
 
-    JackProgramRun run(x11, programLog, shot, panelTitle + " - Evening set.syx");
+    JackProgramRun run = start(panelTitle + " - Evening set.syx");
     ASSERT_TRUE(run.window) << run.problem() << " (title: " << (run.started.window ? run.started.window->name : "")
                             << ")";
-    ASSERT_TRUE(run.window->waitUntilChooserShows(chooserShowing(portName), 20s)) << "what it showed: " << shot;
+    ASSERT_TRUE(run.window->waitUntilChooserShows(showsPort, 20s)) << lastShot();
     ASSERT_TRUE(run.window->sendAndAnswerYes(10s)) << "no \"Confirm\" box after SEND";
     ASSERT_TRUE(peer.waitForEvents(1, 10000)) << "nothing reached the port";
     const auto events = peer.received();
