@@ -148,6 +148,7 @@ void ComboBoxMidi::updateSelection()
     {
         const juce::MessageManagerLock lock;
         setSelectedId(id, juce::dontSendNotification);
+        shownId = id;
     }
     notifySelectionChanged();
 }
@@ -167,6 +168,12 @@ void ComboBoxMidi::notifySelectionChanged()
 
 void ComboBoxMidi::comboBoxChanged(juce::ComboBox* /*box*/)
 {
+    // The toolkit delivers a pick later than it selects it: a rebuild or a
+    // report in between re-selects what the alias names, and the change then
+    // arrives for that selection, which is not the user's. Picking the item
+    // shown sends no change at all, so a pick always differs from shownId.
+    if (getSelectedId() == shownId)
+        return;
     Tr::MidiManagerDev* chosen = getSelectedDevice();
     const Tr::TString deviceName = chosen != nullptr ? chosen->getDescriptorDisplayName() : Tr::TString();
     Tr::TMidiAliasManager* aliases = Tr::TMidiAliasManager::getInstance();
