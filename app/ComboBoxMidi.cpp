@@ -107,9 +107,10 @@ void ComboBoxMidi::triggerRefresh()
             rebuildList();
         return;
     }
-    // From another thread: one hand-over for the whole burst.
-    if (!refreshPending.exchange(true))
-        callAsync0(this);
+    // From another thread: one hand-over for the whole burst. A refused one
+    // (the program is quitting) leaves the next request free to try again.
+    if (!refreshPending.exchange(true) && !callAsync0(this))
+        refreshPending = false;
 }
 
 void ComboBoxMidi::rebuildList()
