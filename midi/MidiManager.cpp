@@ -10,6 +10,8 @@
 #include "TMidiRouter.h"
 #include "TextFunctions.h"
 
+#include <algorithm>
+
 namespace Tr {
 
 SingletonSlot<MidiManager> MidiManager::s_slot;
@@ -170,7 +172,18 @@ void MidiManager::addFactory(MidiDeviceFactory* factory, bool rescanNow)
 
 void MidiManager::removeFactory(MidiDeviceFactory* factory, bool notify)
 {
-    m_factories.remove(factory);
+    const int position = m_factories.indexOf(factory);
+    if (position >= 0)
+    {
+        // The device counts are kept per position: they move down with the
+        // factories after the removed one.
+        m_factories.removeAt(position);
+        for (int* counts : {m_inputCounts, m_outputCounts})
+        {
+            std::copy(counts + position + 1, counts + kMaxFactories, counts + position);
+            counts[kMaxFactories - 1] = 0;
+        }
+    }
     bool marked = false;
     for (const bool isInput : {true, false})
         for (int i = 0; i < recordCount(isInput); ++i)

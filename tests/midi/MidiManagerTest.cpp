@@ -406,6 +406,32 @@ TEST_F(MidiManager, AFactoryAttachedAfterARemovalListsItsPortsWhateverTheCountsB
     EXPECT_EQ(records(false), (Strings{"-A1", "-A2", "B1", "B2", "B3", "C1", "C2", "C3"}));
 }
 
+TEST_F(MidiManager, AFactoryThatMovesDownAfterARemovalStillSeesItsCountChange)
+{
+    // The later factory takes the removed one's position: a poll must compare
+    // its count with its own last count, not with the removed factory's.
+    auto* second = new ScriptedMidiFactory(0x32444E32);
+    factory->addOutput("A1");
+    factory->addOutput("A2");
+    factory->addInput("A in");
+    ScriptedDevicePtr b3;
+    for (const char* name : {"B1", "B2", "B3"})
+        b3 = second->addOutput(name);
+    for (const char* name : {"B in 1", "B in 2"})
+        second->addInput(name);
+    manager->addFactory(second, false);
+    resume();
+    ASSERT_EQ(records(false), (Strings{"A1", "A2", "B1", "B2", "B3"}));
+
+    manager->removeFactory(factory, false);
+    second->remove(b3);
+    second->remove(second->devices(true).back());
+    second->advanceMillis(Tr::MidiDeviceFactory::kRefreshInterval);
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), (Strings{"-A1", "-A2", "B1", "B2", "-B3"}));
+    EXPECT_EQ(records(true), (Strings{"-A in", "B in 1", "-B in 2"}));
+}
+
 TEST_F(MidiManager, NoMoreThanTenFactoriesAreAttached)
 {
     std::vector<ScriptedMidiFactory*> more;
