@@ -284,14 +284,20 @@ void MidiManager::closeDevice(int index, bool isInput, bool report, bool force)
     }
     try
     {
-        TMidiDeviceBase* port = device->currentPort();
-        if ((!m_suspended || force) && port != nullptr && port->isOpen())
+        const TMidiDeviceBase* opened = device->currentPort();
+        if ((!m_suspended || force) && opened != nullptr && opened->isOpen())
         {
             tellControlListeners([&](MidiManagerDeviceControlListener& l) { l.deviceClosing(index, isInput); });
-            if (isInput)
-                if (auto* input = dynamic_cast<TMidiInputBase*>(port))
-                    input->stop();
-            port->close();
+            // A listener may have replaced or handed over the record's port
+            // (deleting the one read above): close what the record holds now.
+            TMidiDeviceBase* port = device->currentPort();
+            if (port != nullptr && port->isOpen())
+            {
+                if (isInput)
+                    if (auto* input = dynamic_cast<TMidiInputBase*>(port))
+                        input->stop();
+                port->close();
+            }
             const TString text =
                 formatStr(isInput ? kMidiClosedIn : kMidiClosedOut, device->getDescriptorDisplayName());
             tellControlListeners([&](MidiManagerDeviceControlListener& l) {

@@ -211,6 +211,35 @@ TEST_F(MidiManager, OpenAndCloseTellTheControlListenersLastRegisteredFirst)
                               "second: state in 0"}));
 }
 
+TEST_F(MidiManager, AClosingListenerThatReplacesThePortLeavesNothingToClose)
+{
+    // The listener hands the record a descriptor of another factory, which
+    // deletes the port being closed (its destructor closes it).
+    auto* other = new ScriptedMidiFactory(0x32444E32);
+    ScriptedDevicePtr devices[] = {factory->addOutput("Out"), factory->addInput("In")};
+    resume();
+    for (const bool isInput : {false, true})
+    {
+        SCOPED_TRACE(isInput ? "input" : "output");
+        manager->openDevice(0, isInput, true);
+        Tr::MidiManagerDev* record = manager->getDevice(0, isInput);
+        const Tr::MidiDeviceDescriptor elsewhere(other, isInput, 0, "Elsewhere", "", "", "");
+        RecordingControlListener listener;
+        listener.action = [&] {
+            if (listener.calls.back() == std::string("closing ") + (isInput ? "in" : "out") + " 0")
+                record->setDescriptor(&elsewhere);
+        };
+        manager->addDeviceControlListener(&listener);
+        manager->closeDevice(0, isInput, true, false);
+        manager->removeDeviceControlListener(&listener);
+        EXPECT_EQ(record->currentPort(), nullptr);
+        EXPECT_FALSE(devices[isInput]->open);
+        EXPECT_EQ(devices[isInput]->closeCount, 1);
+        EXPECT_FALSE(record->isWantedOpen());
+        EXPECT_EQ(listener.calls.size(), 3u) << "closing, the closed message and the state change";
+    }
+}
+
 TEST_F(MidiManager, APortThatCannotBeOpenedIsReportedAndLeftClosed)
 {
     struct Case
