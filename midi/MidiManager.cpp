@@ -429,7 +429,8 @@ void MidiManager::onMidiData(TMidiDeviceBase* port, uint64_t timeStamp, const un
     inputHook->onInput(index, timeStamp, data, length, &handled);
     if (handled != 0)
         return;
-    const auto* input = static_cast<const MMDevIn*>(port->getOwner());
+    // The owner was stored as the record's MidiManagerDev*: cast back to that first.
+    const auto* input = static_cast<const MMDevIn*>(static_cast<const MidiManagerDev*>(port->getOwner()));
     if (input == nullptr || !sendToAliases(input->getRouteTargets(), data, length))
         return;
     if (MidiRoutedHook* const routedHook = m_routedHook.load())
