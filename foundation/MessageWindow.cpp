@@ -3,6 +3,7 @@
 #include "Millis.h"
 #include "TMessageWindowThread.h"
 
+#include <atomic>
 #include <memory>
 
 namespace Tr {
@@ -14,6 +15,13 @@ namespace {
 
 constexpr int kProbeAttempts = 2500;
 constexpr int kCreatePolls = 2000;
+
+HWND makePlatformWindow(const char* title)
+{
+    return CreateWindowExA(0, "Message", title, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+}
+
+std::atomic<MessageWindowMaker> g_windowMaker{&makePlatformWindow};
 
 /** Starts a new message thread and waits until its queue takes messages.
     Null when it does not start or its queue never comes up. */
@@ -125,9 +133,14 @@ void releaseMessageWindow(HWND window)
     destroyMessageWindow(window);
 }
 
+MessageWindowMaker setMessageWindowMaker(MessageWindowMaker maker)
+{
+    return g_windowMaker.exchange(maker != nullptr ? maker : &makePlatformWindow);
+}
+
 HWND createListenerWindow(TWndMessageListener* listener, const TString& name)
 {
-    HWND window = CreateWindowExA(0, "Message", name.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND window = g_windowMaker.load()(name.c_str());
     if (window == nullptr)
         return nullptr;
     auto info = std::make_unique<TMessageWindowInfo>(

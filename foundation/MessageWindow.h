@@ -120,6 +120,15 @@ HWND createMessageWindow(TWndMessageListener* listener, const TString& name);
     listener's call has returned, and ends when no window is left. */
 void releaseMessageWindow(HWND window);
 
+/** Makes the platform window of a message window: CreateWindowExA of the
+    class "Message" with the given title. */
+using MessageWindowMaker = HWND (*)(const char* title);
+
+/** Test seam: replaces how message windows are made (null restores the
+    platform's call), so that a test can make window creation fail. Answers
+    the maker it replaced. */
+MessageWindowMaker setMessageWindowMaker(MessageWindowMaker maker);
+
 /** On the message thread: creates one window of class "Message" titled with
     the name and subclasses it with messageWindowProc. Null on failure. */
 HWND createListenerWindow(TWndMessageListener* listener, const TString& name);

@@ -55,6 +55,12 @@ LRESULT MIDIDevChangeNotifier::handleMessage(HWND, UINT message, WPARAM, LPARAM,
     return 0;
 }
 
+const TTimer* MIDIDevChangeNotifier::getTimer()
+{
+    std::lock_guard<std::mutex> hold(m_timerLock);
+    return m_timer.get();
+}
+
 void MIDIDevChangeNotifier::onTimer()
 {
     const bool polling = m_polling.load();

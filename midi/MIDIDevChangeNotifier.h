@@ -44,6 +44,8 @@ public:
 
     bool isPolling() const { return m_polling.load(); }
     bool hasWindow() const { return m_hasWindow; }
+    /** The timer, null before the first trigger. */
+    const TTimer* getTimer();
 
 private:
     std::atomic<HWND> m_window{nullptr};
