@@ -35,6 +35,11 @@ void writeSaved(Tr::TIniFile& ini, const char* section, const Strings& names, co
         ini.writeString(section, Tr::numberedKey("Options", static_cast<int>(n)), options);
     }
 }
+// restoreInput or restoreOutput, never adding a placeholder.
+int restored(Tr::MidiManager* manager, bool isInput, const Tr::TString& name, uint32_t factoryId)
+{
+    return isInput ? manager->restoreInput(name, factoryId, false) : manager->restoreOutput(name, factoryId, false);
+}
 } // namespace
 
 TEST_F(MidiManagerState, SavingWritesThePortsOpenOrWantedAndDeletesStaleLinesUpToAGap)
@@ -171,9 +176,8 @@ TEST_F(MidiManagerState, OfTwoRecordsWithTheSameNameAndFactoryTheHigherIndexIsRe
         // The second record takes the first one's descriptor, name and factory.
         manager->getDevice(1, isInput)->setDescriptor(manager->getDevice(0, isInput)->getDescriptor());
         const Tr::TString name = isInput ? "Keys" : "A";
-        const auto restore = isInput ? &Tr::MidiManager::restoreInput : &Tr::MidiManager::restoreOutput;
-        EXPECT_EQ((manager->*restore)(name, ScriptedMidiFactory::kDefaultId, false), 1);
-        EXPECT_EQ((manager->*restore)(name, 0, false), -1) << "the factory id must match too";
+        EXPECT_EQ(restored(manager, isInput, name, ScriptedMidiFactory::kDefaultId), 1);
+        EXPECT_EQ(restored(manager, isInput, name, 0), -1) << "the factory id must match too";
     }
 
     Tr::TIniFile ini;
@@ -213,9 +217,8 @@ TEST_F(MidiManagerState, AKQIDRecordIsAlsoFoundByTheNameOfItsPort)
             ASSERT_NE(record->getPort(), nullptr);
             const Tr::MidiDeviceDescriptor renamed(family, isInput, 0, "Port name", "", "", "");
             record->currentPort()->setDescriptor(&renamed);
-            const auto restore = isInput ? &Tr::MidiManager::restoreInput : &Tr::MidiManager::restoreOutput;
-            EXPECT_EQ((manager->*restore)("Port name", id, false), id == Tr::kFactoryIdKQID ? index : -1);
-            EXPECT_EQ((manager->*restore)("Port name", 0, false), -1) << "the factory id must match too";
+            EXPECT_EQ(restored(manager, isInput, "Port name", id), id == Tr::kFactoryIdKQID ? index : -1);
+            EXPECT_EQ(restored(manager, isInput, "Port name", 0), -1) << "the factory id must match too";
             record->currentPort()->setDescriptor(record->getDescriptor());
         }
 }
