@@ -48,10 +48,11 @@ struct TMessageWindowRequest
 /** A message window's tie to its listener. The window procedure reads the
     listener and calls it under the link's own lock; detach clears the
     listener and then takes that lock, so no call starts once detach has
-    begun and none runs any more once it has returned. The lock is re-entrant: a listener may have its own window's
-    messages dispatched within its call. Shared between the window's record
-    and a thread that detaches the listener, which may wait on the lock
-    while the message thread destroys the window. */
+    begun and none runs any more once it has returned. The lock is
+    re-entrant: a listener may have its own window's messages dispatched
+    within its call. Shared between the window's record and a thread that
+    detaches the listener, which may wait on the lock while the message
+    thread destroys the window. */
 class TMessageWindowLink
 {
 public:
