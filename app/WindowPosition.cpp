@@ -1,6 +1,8 @@
 // Saving the main window's place and putting it back on the main monitor.
 #include "WindowPosition.h"
 
+#include "gui/PlatformWindowRect.h"
+
 namespace
 {
 using WindowPosition::section;
@@ -13,13 +15,27 @@ const char* const heightKey = "MainHeight";
     outer corner of its frame goes there, and the window's own area (which the
     component's position tells) starts inside the frame. Saving this corner
     brings the window back to the same place; saving the component's position
-    would move it by the frame's width and title bar at every start. */
+    would move it by the frame's width and title bar at every start.
+
+    The corner is asked of the window system: the toolkit's own record of the
+    window's place can stay at the position the program asked for, with no
+    further word from the window manager, while the window's own area stands
+    inside a frame placed there (seen on a loaded machine: the record said
+    100,80 for seconds, the frame stood at 100,80 and the window's area at
+    101,100). Subtracting the frame's size from that record gave a corner a
+    title bar's height too high, and the window crept up at every start. The
+    toolkit's record serves only when the window system cannot answer. */
 juce::Point<int> framePosition(const juce::Component& top)
 {
     juce::Point<int> position = top.getPosition();
-    if (const juce::ComponentPeer* peer = top.getPeer())
-        if (const auto frame = peer->getFrameSizeIfPresent())
-            position -= juce::Point<int>((*frame).getLeft(), (*frame).getTop());
+    const juce::ComponentPeer* peer = top.getPeer();
+    if (peer == nullptr)
+        return position;
+    RECT outer {};
+    if (GetWindowRect(static_cast<HWND>(peer->getNativeHandle()), &outer))
+        return juce::Desktop::getInstance().getDisplays().physicalToLogical(juce::Point<int>(outer.left, outer.top));
+    if (const auto frame = peer->getFrameSizeIfPresent())
+        position -= juce::Point<int>((*frame).getLeft(), (*frame).getTop());
     return position;
 }
 } // namespace

@@ -45,6 +45,15 @@ typedef void* HGLOBAL;
 typedef struct PlatformRegion* HRGN;
 typedef struct PlatformRegistryKey* HKEY;
 
+/** A rectangle by its edges; right and bottom lie just outside it. */
+typedef struct tagRECT
+{
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+} RECT, *LPRECT;
+
 #ifndef TRUE
 #define TRUE 1
 #endif

@@ -143,13 +143,28 @@ inline std::vector<X11Probe::ClientWindow> programWindows(X11Probe& x11)
     return found;
 }
 
+/** The per-user preferences file of the program under the configuration folder configDir. */
+inline std::string preferencesFile(const std::string& configDir)
+{
+    return configDir + "/Vaskor Devices/" + std::filesystem::path(VASKOR_PROGRAM).filename().string() + ".kqxs";
+}
+
+/** Writes the program's per-user preferences under configDir as if a last run had left text there. */
+inline void writePreferencesFile(const std::string& configDir, const std::string& text)
+{
+    const std::string path = preferencesFile(configDir);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
 /**
-    The program's window, once it is on screen with the main panel's title and
-    the background's size, or as last seen when that did not come in time;
-    nothing when no window of the program appeared (or it ended).
+    The program's window, once it is on screen with the main panel's title
+    (title) and the background's size, or as last seen when that did not come
+    in time; nothing when no window of the program appeared (or it ended).
 */
 inline std::optional<X11Probe::ClientWindow> waitForWindow(X11Probe& x11, ProgramProcess& program,
-                                                                std::chrono::milliseconds timeout)
+                                                                std::chrono::milliseconds timeout,
+                                                                const std::string& title = panelTitle)
 {
     std::optional<X11Probe::ClientWindow> seen;
     const auto end = Clock::now() + timeout;
@@ -158,7 +173,7 @@ inline std::optional<X11Probe::ClientWindow> waitForWindow(X11Probe& x11, Progra
         for (const auto& window : programWindows(x11))
             if (window.pid == program.id())
                 seen = window;
-        if (seen && seen->name == panelTitle && seen->width == 503 && seen->height == 603)
+        if (seen && seen->name == title && seen->width == 503 && seen->height == 603)
             break;
         std::this_thread::sleep_for(50ms);
     }
@@ -271,14 +286,16 @@ struct StartedProgram
 };
 
 /**
-    Starts the program until its window is on screen or the time is up. A copy
-    started by another test run holds the machine-wide single-instance lock
-    and makes this one end at once, so a held lock is waited out, and named as
-    the reason when it is still held at the end.
+    Starts the program until its window is on screen (with the title title)
+    or the time is up. A copy started by another test run holds the
+    machine-wide single-instance lock and makes this one end at once, so a
+    held lock is waited out, and named as the reason when it is still held at
+    the end.
 */
 inline StartedProgram startWithWindow(X11Probe& x11, const std::string& programLog,
                                       std::chrono::milliseconds timeout,
-                                      const std::vector<std::string>& environment = {})
+                                      const std::vector<std::string>& environment = {},
+                                      const std::string& title = panelTitle)
 {
     // A pointer left over a control by an earlier test would show its
     // tooltip or highlight in this program's screenshots.
@@ -305,7 +322,7 @@ inline StartedProgram startWithWindow(X11Probe& x11, const std::string& programL
             return started;
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUp - Clock::now());
-        started.window = waitForWindow(x11, *started.program, std::max(left, std::chrono::milliseconds(30s)));
+        started.window = waitForWindow(x11, *started.program, std::max(left, std::chrono::milliseconds(30s)), title);
         if (started.window)
         {
             started.problem.clear();

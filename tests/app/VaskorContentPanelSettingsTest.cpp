@@ -12,12 +12,16 @@
 #include "WindowTestSupport.h"
 #include "support/FileText.h"
 #include "support/FileWriteFailure.h"
+#include "support/IniSectionLines.h"
 #include "support/MidiTestSupport.h"
 #include "support/TStringListLines.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+// After the toolkit and the test framework: Xlib defines macros (None, Bool) that clash with them.
+#include "app/X11Probe.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +39,7 @@ namespace fs = std::filesystem;
 namespace
 {
 using TestSupport::linesOf;
+using TestSupport::sectionOf;
 using TestSupport::readFileBytes;
 using TestSupport::writeFileBytes;
 
@@ -59,17 +64,6 @@ void writePreferences(const std::string& path, const std::string& text)
 {
     fs::create_directories(fs::path(path).parent_path());
     writeFileBytes(path, text);
-}
-
-/** The lines of one section of an ini file, without the empty line that ends it. */
-std::vector<std::string> sectionOf(const std::string& path, const char* section)
-{
-    Tr::TIniFile ini(Tr::TString(path.c_str()));
-    ini.load();
-    std::vector<std::string> lines = linesOf(ini.getSection(section));
-    if (!lines.empty() && lines.back().empty())
-        lines.pop_back();
-    return lines;
 }
 
 std::string readKey(const std::string& path, const char* section, const char* key)
@@ -99,25 +93,22 @@ public:
         }
     }
 
-    /** Runs the message loop until the window manager has framed and placed
-        the window: its frame known, and its position unchanged for 200 ms
-        since (at most 5 s). */
+    /** Runs the message loop until the window manager has framed, placed and
+        shown the window (at most 5 s): the toolkit knows the frame, and the X
+        server shows the window, which it does only once the window manager
+        has mapped the frame it placed. */
     void settle()
     {
+        TestSupport::X11Probe x11;
+        ASSERT_TRUE(x11.isOpen());
+        const auto windowId = reinterpret_cast<unsigned long>(window->getPeer()->getNativeHandle());
         auto framed = [this] {
             const juce::ComponentPeer* peer = window->getPeer();
             const auto frame = peer != nullptr ? peer->getFrameSizeIfPresent() : juce::ComponentPeer::OptionalBorderSize();
             return frame && !(*frame).isEmpty();
         };
-        juce::Point<int> last = window->getPosition();
-        int steadyFor = 0;
-        for (int waited = 0; waited < 5000 && steadyFor < 200; waited += 10)
-        {
-            juce::MessageManager::getInstance()->runDispatchLoopUntil(10);
-            steadyFor = framed() && window->getPosition() == last ? steadyFor + 10 : 0;
-            last = window->getPosition();
-        }
-        EXPECT_TRUE(framed()) << "the window manager gave the window no frame";
+        auto shown = [&] { return framed() && x11.window(windowId).viewable; };
+        EXPECT_TRUE(TestSupport::runLoopUntil(shown, 5000)) << "the window manager did not frame and show the window";
     }
 
     /** Ends the run: the window's destruction writes the preferences. */

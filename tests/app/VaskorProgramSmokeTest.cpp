@@ -97,8 +97,7 @@ TEST(VaskorProgram, ShowsItsWindowRefusesASecondInstanceAndClosesWithStatusZero)
     EXPECT_EQ(*status, 0);
 
     // The end wrote the preferences, named after the program, in the per-user folder.
-    const std::string preferences =
-        home.configDir() + "/Vaskor Devices/" + std::filesystem::path(VASKOR_PROGRAM).filename().string() + ".kqxs";
+    const std::string preferences = preferencesFile(home.configDir());
     std::ifstream file(preferences);
     std::stringstream text;
     text << file.rdbuf();

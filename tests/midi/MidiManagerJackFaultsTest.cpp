@@ -8,6 +8,7 @@
 #include "Millis.h"
 
 #include "midi/JackMidiBackend.h"
+#include "support/JackPortChurn.h"
 #include "support/JackTestSupport.h"
 #include "support/MessageLoop.h"
 #include "support/MidiManagerJack.h"
@@ -16,17 +17,14 @@
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <memory>
-#include <random>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 using TestSupport::JackPeer;
+using TestSupport::PortChurn;
 using TestSupport::isOutputListed;
 using TestSupport::outputNamed;
 
@@ -38,88 +36,6 @@ constexpr DWORD kSettleMs = 2500;
 constexpr DWORD kLimitMs = 20000;
 constexpr int kChurnCycles = 1000;
 constexpr DWORD kSendIntervalMs = 10;
-
-/** Unregisters and registers a port of the peer again, kChurnCycles times
-    on a thread of its own: each step after 10-25 ms (a cycle every 20-50 ms),
-    a burst of ten cycles without pauses every 50 cycles, and every 100 cycles
-    a quiet spell of 3.5-4 s, long enough for the manager to rescan: one in
-    three with the port away, the others with the port there (so that the
-    port also comes back between two rescans), which goes on until the
-    manager has sent to the port again. Leaves the port registered. */
-class PortChurn
-{
-public:
-    PortChurn(JackPeer& peer, std::string port) : peer_(peer), port_(std::move(port)), thread_([this] { run(); }) {}
-    ~PortChurn()
-    {
-        stop_.store(true);
-        thread_.join();
-    }
-    PortChurn(const PortChurn&) = delete;
-    PortChurn& operator=(const PortChurn&) = delete;
-
-    bool done() const { return done_.load(); }
-    int cycles() const { return cycles_.load(); }
-    int failures() const { return failures_.load(); }
-    /** The number (from 1) of the quiet spell with the port there that
-        runs now, else 0. */
-    int presentSpell() const { return presentSpell_.load(); }
-    /** How many quiet spells with the port there have begun. */
-    int presentSpells() const { return presentSpells_.load(); }
-    /** The manager sent to the port in the present spell of that number. */
-    void served(int spell) { servedSpell_.store(spell); }
-
-private:
-    void run()
-    {
-        std::mt19937 random(16);
-        std::uniform_int_distribution<int> step(10, 25), burstStep(0, 2), quiet(3500, 4000);
-        for (int cycle = 0; cycle < kChurnCycles && !stop_.load(); ++cycle)
-        {
-            const bool burst = cycle % 50 >= 40;
-            const bool pause = cycle % 100 == 99;
-            const bool awayInPause = cycle % 300 == 99;
-            if (!peer_.removePort(port_))
-                ++failures_;
-            sleep(pause && awayInPause ? quiet(random) : burst ? burstStep(random) : step(random));
-            if (peer_.addInput(port_).empty())
-                ++failures_;
-            if (pause && !awayInPause)
-                waitInPresentSpell(quiet(random));
-            else
-                sleep(burst ? burstStep(random) : step(random));
-            cycles_.store(cycle + 1);
-        }
-        done_.store(true);
-    }
-
-    static void sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-    /** A quiet spell with the port there: at least ms, and on until the
-        manager has sent to the port again (at most kLimitMs more: a rescan
-        comes 2 s after the last device change of any client of the server). */
-    void waitInPresentSpell(int ms)
-    {
-        const int spell = ++presentSpells_;
-        presentSpell_.store(spell);
-        sleep(ms);
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitMs);
-        while (servedSpell_.load() < spell && std::chrono::steady_clock::now() < limit && !stop_.load())
-            sleep(10);
-        presentSpell_.store(0);
-    }
-
-    JackPeer& peer_;
-    const std::string port_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> done_{false};
-    std::atomic<int> cycles_{0};
-    std::atomic<int> failures_{0};
-    std::atomic<int> presentSpell_{0};
-    std::atomic<int> presentSpells_{0};
-    std::atomic<int> servedSpell_{0};
-    std::thread thread_;
-};
 
 /** How the bank fared: sends tried and taken, and what the peer received. */
 struct SendCounts
@@ -201,7 +117,10 @@ TEST(MidiManagerPortChurn, EveryBankArrivesWholeAndTheListFollowsAPortThatComesA
     SendCounts counts;
     std::set<int> spellsServed; // quiet spells with the port there in which a send was taken
     {
-        PortChurn churn(*jack.peer, port);
+        TestSupport::PortChurnPattern pattern;
+        pattern.cycles = kChurnCycles;
+        pattern.holdLimitMs = static_cast<int>(kLimitMs);
+        PortChurn churn(*jack.peer, port, pattern);
         DWORD lastSend = Tr::getMillis();
         DWORD lastDrain = lastSend;
         while (!churn.done())

@@ -1,0 +1,29 @@
+// The X client library, loaded at run time as the toolkit loads it, for the
+// few questions this layer asks the X server itself.
+#pragma once
+
+#include <X11/Xlib.h>
+
+/**
+    The libX11 functions this layer calls, looked up once and kept loaded for
+    the life of the process (the toolkit loads the same library, and unloading
+    libX11 while its helper libraries stay is not safe). A machine without
+    libX11 gets a table that is not usable instead of a crash.
+*/
+struct PlatformX11
+{
+    Display* (*openDisplay)(const char*) = nullptr;
+    int (*closeDisplay)(Display*) = nullptr;
+    Status (*queryTree)(Display*, Window, Window*, Window*, Window**, unsigned int*) = nullptr;
+    Status (*getGeometry)(Display*, Drawable, Window*, int*, int*, unsigned int*, unsigned int*, unsigned int*,
+                          unsigned int*) = nullptr;
+    int (*freeData)(void*) = nullptr;
+    int (*sync)(Display*, Bool) = nullptr;
+    XErrorHandler (*setErrorHandler)(XErrorHandler) = nullptr;
+
+    /** True when every function was found. */
+    bool usable() const;
+};
+
+/** The process's one table of libX11 functions. */
+const PlatformX11& platformX11();

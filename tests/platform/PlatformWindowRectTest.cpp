@@ -1,0 +1,130 @@
+// Where a top-level window stands, asked of the X server: the rectangle of the
+// outermost window that holds it (its window manager's frame), in screen
+// pixels, however deeply it is nested, and a clear refusal for a handle that
+// names no window. The windows here are the test's own, placed without a
+// window manager (override-redirect), so every place is exact.
+#include "gui/PlatformWindowRect.h"
+
+#include <gtest/gtest.h>
+
+// After the test framework: Xlib defines macros (None, Bool) that clash with it.
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <ostream>
+
+// Found by argument lookup: RECT lives in the global namespace.
+static bool operator==(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+static void PrintTo(const RECT& r, std::ostream* os)
+{
+    *os << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
+
+namespace
+{
+/** A connection to the test's X display and windows made on it, destroyed with it. */
+class TestDisplay
+{
+public:
+    TestDisplay() : display(XOpenDisplay(nullptr)) {}
+    ~TestDisplay()
+    {
+        if (display != nullptr)
+            XCloseDisplay(display);
+    }
+    TestDisplay(const TestDisplay&) = delete;
+    TestDisplay& operator=(const TestDisplay&) = delete;
+
+    bool isOpen() const { return display != nullptr; }
+
+    /** A window at x, y in parent (the root when 0), placed as asked. */
+    Window add(Window parent, int x, int y, unsigned int width, unsigned int height, unsigned int border = 0)
+    {
+        XSetWindowAttributes attributes {};
+        attributes.override_redirect = True;
+        const Window window =
+            XCreateWindow(display, parent != 0 ? parent : DefaultRootWindow(display), x, y, width, height, border,
+                          CopyFromParent, InputOutput, CopyFromParent, CWOverrideRedirect, &attributes);
+        XMapWindow(display, window);
+        XSync(display, False);
+        return window;
+    }
+
+    void destroy(Window window)
+    {
+        XDestroyWindow(display, window);
+        XSync(display, False);
+    }
+
+    void move(Window window, int x, int y)
+    {
+        XMoveWindow(display, window, x, y);
+        XSync(display, False);
+    }
+
+private:
+    Display* display;
+};
+
+HWND handleOf(Window window)
+{
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(window));
+}
+
+RECT rectOf(Window window)
+{
+    RECT rect {-1, -1, -1, -1};
+    EXPECT_TRUE(GetWindowRect(handleOf(window), &rect)) << "window " << window;
+    return rect;
+}
+
+#define REQUIRE_DISPLAY(x)                                                                                          \
+    do                                                                                                               \
+    {                                                                                                                \
+        if (std::getenv("DISPLAY") == nullptr)                                                                      \
+            GTEST_SKIP() << "needs an X display (scripts/test starts one)";                                        \
+        ASSERT_TRUE((x).isOpen()) << "the X display " << std::getenv("DISPLAY") << " cannot be opened";            \
+    } while (0)
+} // namespace
+
+TEST(PlatformWindowRect, AnswersTheOutermostHolderOfTheWindowAndFollowsItWhenItMoves)
+{
+    TestDisplay x;
+    REQUIRE_DISPLAY(x);
+    // A frame with a title bar holding a client, the way a window manager
+    // holds the program's window; one more level inside it, as some add.
+    const Window frame = x.add(0, 100, 80, 505, 624);
+    const Window client = x.add(frame, 1, 20, 503, 603);
+    const Window inner = x.add(client, 10, 10, 50, 50);
+    const Window bordered = x.add(0, 10, 20, 50, 40, 2);
+
+    EXPECT_EQ(rectOf(frame), (RECT {100, 80, 605, 704}));
+    EXPECT_EQ(rectOf(client), (RECT {100, 80, 605, 704}));
+    EXPECT_EQ(rectOf(inner), (RECT {100, 80, 605, 704}));
+    EXPECT_EQ(rectOf(bordered), (RECT {10, 20, 64, 64}));
+
+    // The client learns nothing when only its frame moves; the answer does.
+    x.move(frame, -30, 200);
+    EXPECT_EQ(rectOf(client), (RECT {-30, 200, 475, 824}));
+}
+
+TEST(PlatformWindowRect, RefusesAHandleThatNamesNoWindowAndLeavesTheRectAsItWas)
+{
+    TestDisplay x;
+    REQUIRE_DISPLAY(x);
+    const Window gone = x.add(0, 0, 0, 10, 10);
+    x.destroy(gone);
+
+    RECT rect {1, 2, 3, 4};
+    EXPECT_FALSE(GetWindowRect(handleOf(gone), &rect));
+    EXPECT_EQ(rect, (RECT {1, 2, 3, 4}));
+    EXPECT_FALSE(GetWindowRect(nullptr, &rect));
+    EXPECT_FALSE(GetWindowRect(handleOf(x.add(0, 0, 0, 10, 10)), nullptr));
+    // The process lives on, and a good window is answered after the refusal.
+    EXPECT_EQ(rectOf(x.add(0, 5, 6, 7, 8)), (RECT {5, 6, 12, 14}));
+}
