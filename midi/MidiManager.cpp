@@ -296,6 +296,28 @@ void MidiManager::closeDevice(int index, bool isInput, bool report, bool force)
     }
 }
 
+void MidiManager::reopenWhenClosedBySystem(int index, bool isInput)
+{
+    // A device that went away and came back between two rescans leaves the
+    // record present and its port open on a handle that the system has
+    // closed: nothing sent through it arrives. The port closes itself then.
+    MidiManagerDev* device = record(index, isInput);
+    if (!device->isOpen())
+        return;
+    try
+    {
+        device->currentPort()->checkClosed();
+    }
+    catch (const Exception& e)
+    {
+        reportError(index, isInput, e.message(), false);
+    }
+    // Closed without a message, as a port whose numbers may have moved is:
+    // the caller opens it again, with the messages of an open.
+    if (!device->isOpen())
+        device->setWantedOpen(true);
+}
+
 // ---------------------------------------------------------------------------
 // Sending and receiving
 

@@ -199,6 +199,10 @@ private:
     void rescanPass(bool force, bool& changed);
     bool syncFactoryDevices(MidiDeviceFactory* factory, int position, bool isInput, bool force);
     void syncPresence(bool isInput, bool& changed);
+    /** A present port whose handle the system closed (its device went away
+        and came back since the last rescan) is closed and marked wanted
+        open. */
+    void reopenWhenClosedBySystem(int index, bool isInput);
     int restore(bool isInput, const TString& name, uint32_t factoryId, bool create);
     void loadRecords(TIniFile& ini, bool isInput);
     void saveRecords(TIniFile& ini, bool isInput);

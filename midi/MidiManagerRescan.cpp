@@ -109,9 +109,11 @@ void MidiManager::syncPresence(bool isInput, bool& changed)
                 device->setWantedOpen(true); // reopened when it returns
             }
         }
-        else if (device->isWantedOpen() && !device->isOpen())
+        else
         {
-            openDevice(index, isInput, false);
+            reopenWhenClosedBySystem(index, isInput);
+            if (device->isWantedOpen() && !device->isOpen())
+                openDevice(index, isInput, false);
         }
     }
 }

@@ -30,11 +30,7 @@ void MidiManager::saveRecords(TIniFile& ini, bool isInput)
         }
     }
     // The lines of ports no longer open, up to the first gap.
-    for (; ini.valueExists(midiStateSection(isInput), numberedKey(kMidiDeviceNameKey, n)); ++n)
-    {
-        ini.deleteKey(midiStateSection(isInput), numberedKey(kMidiDeviceNameKey, n));
-        ini.deleteKey(midiStateSection(isInput), numberedKey(kMidiDeviceOptionsKey, n));
-    }
+    deleteStaleLines(ini, midiStateSection(isInput), kMidiDeviceNameKey, kMidiDeviceOptionsKey, n);
 }
 
 void MidiManager::loadState(TIniFile& ini)

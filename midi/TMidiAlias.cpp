@@ -10,6 +10,22 @@ TString numberedKey(const TString& prefix, int n)
     return prefix + toString(n);
 }
 
+void deleteStaleLines(TIniFile& ini, const TString& section, const TString& nameKey, const TString& otherKey,
+                      int n)
+{
+    for (; ini.valueExists(section, numberedKey(nameKey, n)); ++n)
+    {
+        // deleteKey takes the first line of a key only: a second one would
+        // bring the stale entry back on the next load.
+        while (ini.deleteKey(section, numberedKey(nameKey, n)))
+        {
+        }
+        while (ini.deleteKey(section, numberedKey(otherKey, n)))
+        {
+        }
+    }
+}
+
 TMidiAlias::TMidiAlias(const TString& name, const TString& deviceName, int kind)
     : m_kind(kind), m_name(name), m_deviceName(deviceName)
 {

@@ -87,4 +87,11 @@ public:
 /** The settings key of line n: prefix followed by n in decimal. */
 TString numberedKey(const TString& prefix, int n);
 
+/** Deletes the stale numbered pairs of a section from line n on: while the
+    section has nameKey<n>, every line of nameKey<n> and of otherKey<n> (a
+    hand-edited file may hold a key twice), then n + 1. Pairs after the first
+    gap stay. */
+void deleteStaleLines(TIniFile& ini, const TString& section, const TString& nameKey, const TString& otherKey,
+                      int n);
+
 } // namespace Tr

@@ -207,11 +207,7 @@ void TMidiAliasManager::saveState(TIniFile& ini)
         alias->writeState(ini, n);
         ++n;
     }
-    for (; ini.valueExists(kMidiAliasSection, numberedKey(kMidiAliasNameKey, n)); ++n)
-    {
-        ini.deleteKey(kMidiAliasSection, numberedKey(kMidiAliasNameKey, n));
-        ini.deleteKey(kMidiAliasSection, numberedKey(kMidiAliasDeviceKey, n));
-    }
+    deleteStaleLines(ini, kMidiAliasSection, kMidiAliasNameKey, kMidiAliasDeviceKey, n);
 }
 
 void TMidiAliasManager::loadState(TIniFile& ini)

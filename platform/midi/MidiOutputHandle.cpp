@@ -55,24 +55,34 @@ MMRESULT MidiOutputHandle::longMessage(MIDIHDR* header, std::string& detail)
         if (header->lpData == nullptr || header->dwBufferLength == 0)
             return MMSYSERR_INVALPARAM;
         token = ++nextToken_;
-        pending_.push_back({header, token});
+        pending_.push_back({header, token, true});
         header->dwFlags = (header->dwFlags | MHDR_INQUEUE) & ~MHDR_DONE;
         connection = connection_;
     }
     const MMRESULT code = connection->sendLong(reinterpret_cast<const BYTE*>(header->lpData),
                                                header->dwBufferLength, token, detail);
-    if (code != MMSYSERR_NOERROR)
+    std::lock_guard<std::mutex> hold(mutex_);
+    auto found = std::find_if(pending_.begin(), pending_.end(),
+                              [&](const Pending& pending) { return pending.token == token; });
+    MMRESULT result = code;
+    if (found == pending_.end())
     {
-        std::lock_guard<std::mutex> hold(mutex_);
-        auto found = std::find_if(pending_.begin(), pending_.end(),
-                                  [&](const Pending& pending) { return pending.token == token; });
-        if (found != pending_.end())
-        {
-            header->dwFlags &= ~MHDR_INQUEUE;
-            pending_.erase(found);
-        }
+        result = MMSYSERR_NOERROR; // already returned (MOM_DONE): the callback has it now
     }
-    return code;
+    else if (code != MMSYSERR_NOERROR)
+    {
+        header->dwFlags &= ~MHDR_INQUEUE;
+        pending_.erase(found);
+    }
+    else
+    {
+        found->handingOver = false;
+        if (state_ == State::gone)
+            returnHeader(*found); // the device went while the backend took it
+    }
+    if (state_ == State::gone)
+        raiseCloseWhenSettled();
+    return result;
 }
 
 MMRESULT MidiOutputHandle::close()
@@ -113,9 +123,18 @@ void MidiOutputHandle::deviceGone()
     if (state_ != State::open)
         return;
     state_ = State::gone;
+    // A header being handed over is settled by longMessage: the caller
+    // keeps a refused one, which must never see a MOM_DONE.
     for (const Pending& pending : std::vector<Pending>(pending_))
-        returnHeader(pending);
-    raiseCloseOnce();
+        if (!pending.handingOver)
+            returnHeader(pending);
+    raiseCloseWhenSettled();
+}
+
+void MidiOutputHandle::raiseCloseWhenSettled()
+{
+    if (std::none_of(pending_.begin(), pending_.end(), [](const Pending& pending) { return pending.handingOver; }))
+        raiseCloseOnce();
 }
 
 void MidiOutputHandle::returnHeader(Pending pending)

@@ -13,7 +13,10 @@ namespace PlatformMidi
     One open MIDI output: keeps the long-message headers its backend
     connection holds and settles every rule about them. A header is
     listed from the moment it is handed to the backend until its MOM_DONE
-    is raised (sent, refused, device gone or handle closed). The device
+    is raised (sent, device gone or handle closed); one the backend refuses
+    is taken off the list unreturned, since the caller keeps it. The device
+    going away while a header is being handed over returns that header
+    only once the backend has taken it. The device
     going away raises MOM_CLOSE once; the close raises MOM_DONE for every
     header still listed, then MOM_CLOSE if the device did not, and returns
     after those callbacks ran. Flags of the headers are only changed under
@@ -42,10 +45,14 @@ private:
     {
         MIDIHDR* header;
         uint64_t token;
+        bool handingOver; ///< the backend has not answered yet
     };
 
     /** Takes a listed header back and raises its MOM_DONE (lock held). */
     void returnHeader(Pending pending);
+    /** After the device went: MOM_CLOSE once no header is being handed over
+        any more, so that it follows every MOM_DONE (lock held). */
+    void raiseCloseWhenSettled();
     bool holds(const MIDIHDR* header) const override;
 
     const std::shared_ptr<MidiBackend> backend_;

@@ -9,6 +9,7 @@
 #include "midi/JackMidiBackend.h"
 #include "support/JackTestSupport.h"
 #include "support/MessageLoop.h"
+#include "support/MidiManagerJack.h"
 #include "support/MidiTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -35,11 +36,7 @@ protected:
         ASSERT_TRUE(TestSupport::waitFor([&] { return (*backend)->isConnected(); }));
         peer = std::make_unique<TestSupport::JackPeer>("vaskor-manager-peer");
         ASSERT_TRUE(peer->isOpen());
-        // As the program starts it: the driver attaches itself, then a
-        // rescan, then the manager leaves its suspended state.
-        manager = Tr::MidiManager::getInstance();
-        manager->rescan(false, true);
-        manager->setSuspended(false);
+        manager = TestSupport::startManagerAsTheProgramDoes();
     }
 
     void TearDown() override
@@ -49,18 +46,8 @@ protected:
         backend.reset();
     }
 
-    // The output record listed under name, or null.
-    Tr::MidiManagerDev* outputNamed(const std::string& name)
-    {
-        const int index = manager->findDeviceByName(name.c_str(), false);
-        return index < 0 ? nullptr : manager->getDevice(index, false);
-    }
-
-    bool isListed(const std::string& name)
-    {
-        Tr::MidiManagerDev* device = outputNamed(name);
-        return device != nullptr && device->isPresent();
-    }
+    Tr::MidiManagerDev* outputNamed(const std::string& name) { return TestSupport::outputNamed(manager, name); }
+    bool isListed(const std::string& name) { return TestSupport::isOutputListed(manager, name); }
 
     // Runs the message loop until the port's presence is as wanted; the time it took.
     DWORD waitForPresence(const std::string& name, bool present)

@@ -4,8 +4,11 @@
 
 #include "EMidiError.h"
 #include "TMidiAliasManager.h"
+#include "TMidiOutputWin.h"
 
+#include "support/MidiManagerJack.h"
 #include "support/MidiManagerTestSupport.h"
+#include "support/MidiTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -235,4 +238,39 @@ TEST_F(MidiManagerRescan, TheAliasesFollowTheirPortsAcrossRescans)
     EXPECT_EQ(outB->getDeviceIndex(), -1) << "an absent port binds no alias";
     EXPECT_EQ(outB->getFactoryId(), 0u);
     EXPECT_EQ(inB->getDeviceIndex(), 0);
+}
+
+TEST(MidiManagerRescanOverTheDriver, APortThatWentAwayAndCameBackBetweenTwoRescansIsOpenedAgain)
+{
+    juce::ScopedJuceInitialiser_GUI juce;
+    TestSupport::ScopedMidiBackend<> backend;
+    const int first = backend->addOutput("Synth");
+    Tr::MidiManager* manager = TestSupport::startManagerAsTheProgramDoes();
+    const int index = manager->findDeviceByName("Synth", false);
+    ASSERT_GE(index, 0);
+    manager->openDevice(index, false, true);
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+
+    // Gone and back under the same name before the manager looks again: the
+    // record stays present, on a handle that the system has closed.
+    backend->remove(first);
+    const int second = backend->addOutput("Synth");
+    auto* port = dynamic_cast<Tr::TMidiOutputWin*>(manager->getDevice(index, false)->currentPort());
+    ASSERT_NE(port, nullptr);
+    ASSERT_TRUE(TestSupport::waitFor([&] { return port->isClosedBySystem(); }));
+    const std::vector<unsigned char> bank = TestSupport::sysex(690);
+    EXPECT_FALSE(manager->send(bank.data(), static_cast<int>(bank.size())));
+
+    manager->rescan(true, true); // as the device-change notifier rescans
+    Tr::MidiManagerDev* device = manager->getDevice(index, false);
+    EXPECT_TRUE(device->isOpen());
+    EXPECT_FALSE(device->isWantedOpen());
+    EXPECT_EQ(listener.calls, (Strings{"opening out " + std::to_string(index),
+                                       "message out " + std::to_string(index) + " Opened MIDI OUT: Synth",
+                                       "state out " + std::to_string(index)}));
+    EXPECT_TRUE(manager->send(bank.data(), static_cast<int>(bank.size())));
+    ASSERT_EQ(backend->received(second).size(), 1u);
+    EXPECT_EQ(backend->received(second)[0].bytes, bank);
+    Tr::AutoDelete::deleteAll(); // closes the port while the backend is still there
 }

@@ -62,6 +62,24 @@ TEST_F(MidiManagerState, SavingWritesThePortsOpenOrWantedAndDeletesStaleLinesUpT
     EXPECT_EQ(section(ini, "MIDI.out"), Strings{"Name4=after a gap"});
 }
 
+TEST_F(MidiManagerState, SavingDeletesEveryLineOfAStaleKeyThatAHandEditedFileHoldsTwice)
+{
+    factory->addOutput("A");
+    resume();
+    manager->openDevice(0, false, true);
+    const char text[] = "[MIDI.out]\nName1=x\nOptions1=FF54534554\nName1=y\nOptions1=FF54534554\nName2=z\n";
+    Tr::TStringList lines;
+    lines.setText(text);
+    Tr::TIniFile ini;
+    ini.parse(lines);
+    manager->saveState(ini);
+    EXPECT_EQ(section(ini, "MIDI.out"), (Strings{"Name0=A", "Options0=FF54534554"}));
+
+    manager->closeDevice(0, false, true, false);
+    manager->loadState(ini);
+    EXPECT_EQ(records(false), Strings{"A"}) << "no stale port comes back";
+}
+
 TEST_F(MidiManagerState, SavedPortsComeBackAsWantedPlaceholdersAndOpenWithTheFirstScan)
 {
     ScriptedDevicePtr b = factory->addOutput("B");

@@ -129,6 +129,17 @@ TEST_F(TMidiAliasManagerTest, SavingKeepsRenamedAliasesAndThoseOfPortsInUse)
                                      "Device1=2:Wanted", "Name2=Chooser", "Device2=2:Closed"}));
 }
 
+TEST_F(TMidiAliasManagerTest, SavingDeletesEveryLineOfAStaleKeyThatAHandEditedFileHoldsTwice)
+{
+    aliases->addAlias("Chooser", "Synth", 2);
+    Tr::TStringList lines;
+    lines.setText("[MIDI.alias]\nName0=Old\nName1=x\nDevice1=2:x\nName1=y\nDevice1=2:y\n");
+    Tr::TIniFile ini;
+    ini.parse(lines);
+    aliases->saveState(ini);
+    EXPECT_EQ(section(ini), (Strings{"Name0=Chooser", "Device0=2:Synth"}));
+}
+
 TEST_F(TMidiAliasManagerTest, LoadingStopsAtAnEmptyNameAndRebindsAliasesItKnows)
 {
     aliases->addAlias("Chooser", "Old", 2);

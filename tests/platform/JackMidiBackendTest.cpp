@@ -11,10 +11,6 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using PlatformMidi::JackMidiBackend;
@@ -231,53 +227,10 @@ TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)
     EXPECT_EQ(message, joined);
 }
 
-namespace
-{
-/** A JACK server of the test's own (dummy driver), started and stopped by
-    process id, so that the test may take it away. */
-class PrivateJackServer
-{
-public:
-    explicit PrivateJackServer(const std::string& name) : name_(name) { start(); }
-    ~PrivateJackServer() { stop(); }
-
-    bool start()
-    {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-        const char* arguments[] = {"jackd", "--no-realtime", "--name", name_.c_str(), "-d", "dummy", "-r", "48000",
-                                   "-p", "256", nullptr};
-        const int spawned = posix_spawnp(&pid_, "jackd", &actions, nullptr, const_cast<char* const*>(arguments),
-                                         environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0)
-            pid_ = -1;
-        return pid_ > 0 && TestSupport::waitFor(TestSupport::jackServerAnswers, 10000);
-    }
-
-    void stop()
-    {
-        if (pid_ <= 0)
-            return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    std::string name_;
-    pid_t pid_ = -1;
-};
-} // namespace
-
 TEST(JackMidiServerLoss, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
 {
     VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
-    const std::string name = "vaskor-loss-" + std::to_string(::getpid());
-    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-    PrivateJackServer server(name);
+    TestSupport::PrivateJackServer server("vaskor-loss");
     ASSERT_TRUE(TestSupport::jackServerAnswers());
     auto peer = std::make_unique<JackPeer>();
     const std::string sink = peer->addInput("sink");

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
 using PlatformMidi::MemoryMidiBackend;
 using TestSupport::MidiBuffer;
 using TestSupport::MidiCallbackLog;
@@ -296,4 +301,94 @@ TEST_F(MidiOutput, HandleOpenedWithoutCallbackStillSendsAndCloses)
     EXPECT_EQ(MHDR_DONE | MHDR_PREPARED, buffer.header.dwFlags); // completed at once, raising nothing
     EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(handle));
     handle = nullptr;
+}
+
+namespace
+{
+/** One output whose device goes away while a long message is handed over:
+    the backend hears of it on another thread just then, and answers the
+    send with the given code. */
+class VanishingOutputBackend final : public PlatformMidi::MidiBackend
+{
+public:
+    explicit VanishingOutputBackend(MMRESULT answer) : answer_(answer) {}
+
+    std::string name() const override { return "vanishing"; }
+    UINT deviceCount(PlatformMidi::DeviceKind kind) override
+    {
+        return kind == PlatformMidi::DeviceKind::output ? 1 : 0;
+    }
+    MMRESULT productName(PlatformMidi::DeviceKind, UINT, std::string& name) override
+    {
+        name = "Leaving Synth";
+        return MMSYSERR_NOERROR;
+    }
+    MMRESULT interfacePath(PlatformMidi::DeviceKind, UINT, std::string& path) override
+    {
+        path = "vanishing:0";
+        return MMSYSERR_NOERROR;
+    }
+    PlatformMidi::OutputOpenOutcome openOutput(UINT, const std::shared_ptr<PlatformMidi::OutputClient>& client) override
+    {
+        PlatformMidi::OutputOpenOutcome outcome;
+        outcome.connection = std::make_shared<Connection>(client, answer_);
+        return outcome;
+    }
+    PlatformMidi::InputOpenOutcome openInput(UINT, const std::shared_ptr<PlatformMidi::InputClient>&) override
+    {
+        PlatformMidi::InputOpenOutcome outcome;
+        outcome.code = MMSYSERR_BADDEVICEID;
+        return outcome;
+    }
+
+private:
+    class Connection final : public PlatformMidi::OutputConnection
+    {
+    public:
+        Connection(std::shared_ptr<PlatformMidi::OutputClient> client, MMRESULT answer)
+            : client_(std::move(client)), answer_(answer)
+        {
+        }
+        MMRESULT sendShort(const BYTE*, size_t, std::string&) override { return MMSYSERR_NOERROR; }
+        MMRESULT sendLong(const BYTE*, size_t, uint64_t, std::string&) override
+        {
+            std::thread([client = client_] { client->deviceGone(); }).join();
+            return answer_;
+        }
+        void close() override {}
+
+    private:
+        std::shared_ptr<PlatformMidi::OutputClient> client_;
+        MMRESULT answer_;
+    };
+
+    MMRESULT answer_;
+};
+} // namespace
+
+TEST(MidiOutputDeviceGoneWhileSending, AHeaderIsReturnedOnlyWhenTheBackendTookIt)
+{
+    const struct
+    {
+        MMRESULT answer;
+        std::vector<UINT> callbacks;
+    } cases[] = {
+        {MIDIERR_NODEVICE, {MOM_OPEN, MOM_CLOSE}},           // refused: the caller keeps the header
+        {MMSYSERR_NOERROR, {MOM_OPEN, MOM_DONE, MOM_CLOSE}}, // taken: returned as the device went
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.answer);
+        TestSupport::ScopedMidiBackend<VanishingOutputBackend> backend(
+            std::make_shared<VanishingOutputBackend>(c.answer));
+        MidiCallbackLog log;
+        HMIDIOUT handle = nullptr;
+        ASSERT_EQ(MMSYSERR_NOERROR,
+                  midiOutOpen(&handle, 0, MidiCallbackLog::output(), log.instance(), CALLBACK_FUNCTION));
+        MidiBuffer buffer(TestSupport::sysex(690));
+        ASSERT_EQ(MMSYSERR_NOERROR, midiOutPrepareHeader(handle, &buffer.header, sizeof(MIDIHDR)));
+        EXPECT_EQ(c.answer, midiOutLongMsg(handle, &buffer.header, sizeof(MIDIHDR)));
+        EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(handle));
+        EXPECT_EQ(c.callbacks, log.messages());
+    }
 }

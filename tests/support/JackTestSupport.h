@@ -2,7 +2,7 @@
 // requires one), and a small JACK client that plays the other side of the
 // MIDI connections: it registers MIDI ports on demand, records every event
 // its input ports receive byte for byte with its frame time, and sends short
-// messages and SysEx from its output ports.
+// messages and SysEx from its output ports; and a JACK server of a test's own.
 #pragma once
 
 #include "WaitFor.h"
@@ -13,10 +13,15 @@
 #include <jack/midiport.h>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <signal.h>
+#include <spawn.h>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace TestSupport
@@ -133,10 +138,17 @@ public:
     std::vector<Event> received()
     {
         std::lock_guard<std::mutex> hold(mutex_);
-        for (auto& entry : ports_)
-            if (entry.second.input != nullptr)
-                drain(entry.first, *entry.second.input);
+        drainAll();
         return received_;
+    }
+
+    /** The number of events received so far (taking them off the ports'
+        queues, which a long run must do now and then). */
+    size_t receivedCount()
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        drainAll();
+        return received_.size();
     }
 
     bool waitForEvents(size_t count, DWORD limitMs = 5000)
@@ -179,6 +191,13 @@ private:
         return jack_port_name(jackPort);
     }
 
+    void drainAll()
+    {
+        for (auto& entry : ports_)
+            if (entry.second.input != nullptr)
+                drain(entry.first, *entry.second.input);
+    }
+
     void drain(const std::string& name, PlatformMidi::JackInputPort& port)
     {
         Event event{name, 0, {}};
@@ -211,6 +230,50 @@ private:
     std::vector<Event> received_;
     PlatformMidi::RealtimeSlots<PlatformMidi::JackOutputPort, kSlots> outputs_;
     PlatformMidi::RealtimeSlots<PlatformMidi::JackInputPort, kSlots> inputs_;
+};
+
+/** A JACK server of the test's own (dummy driver), started and stopped by
+    process id, so that the test may take it away. It is named after the
+    prefix and the process id and becomes the process's default server
+    (JACK_DEFAULT_SERVER), for clients opened from then on. */
+class PrivateJackServer
+{
+public:
+    explicit PrivateJackServer(const std::string& prefix) : name_(prefix + "-" + std::to_string(::getpid()))
+    {
+        ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
+        start();
+    }
+    ~PrivateJackServer() { stop(); }
+
+    bool start()
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        const char* arguments[] = {"jackd", "--no-realtime", "--name", name_.c_str(), "-d", "dummy", "-r", "48000",
+                                   "-p", "256", nullptr};
+        const int spawned = posix_spawnp(&pid_, "jackd", &actions, nullptr, const_cast<char* const*>(arguments),
+                                         environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            pid_ = -1;
+        return pid_ > 0 && TestSupport::waitFor(TestSupport::jackServerAnswers, 10000);
+    }
+
+    void stop()
+    {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    std::string name_;
+    pid_t pid_ = -1;
 };
 } // namespace TestSupport
 
