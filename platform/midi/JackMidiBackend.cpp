@@ -459,6 +459,16 @@ void JackMidiBackend::Core::run()
 
 void JackMidiBackend::Core::waitForWork()
 {
+    // While connected, all work is announced on wake_ (cycles that finished
+    // messages or received some, JACK's notices, stop), so an idle program
+    // does not wake up; without a server the wait ends in time to try again.
+    if (isConnected())
+    {
+        while (sem_wait(&wake_) != 0 && errno == EINTR)
+        {
+        }
+        return;
+    }
     timespec until{};
     clock_gettime(CLOCK_REALTIME, &until);
     until.tv_nsec += 250 * 1000 * 1000;
