@@ -107,9 +107,10 @@ void ComboBoxMidi::triggerRefresh()
             rebuildList();
         return;
     }
-    // From another thread: one hand-over for the whole burst.
-    if (!refreshPending.exchange(true))
-        callAsync0(this);
+    // From another thread: one hand-over for the whole burst. A refused one
+    // (the program is quitting) leaves the next request free to try again.
+    if (!refreshPending.exchange(true) && !callAsync0(this))
+        refreshPending = false;
 }
 
 void ComboBoxMidi::rebuildList()
@@ -148,6 +149,7 @@ void ComboBoxMidi::updateSelection()
     {
         const juce::MessageManagerLock lock;
         setSelectedId(id, juce::dontSendNotification);
+        shownId = id;
     }
     notifySelectionChanged();
 }
@@ -167,6 +169,12 @@ void ComboBoxMidi::notifySelectionChanged()
 
 void ComboBoxMidi::comboBoxChanged(juce::ComboBox* /*box*/)
 {
+    // The toolkit delivers a pick later than it selects it: a rebuild or a
+    // report in between re-selects what the alias names, and the change then
+    // arrives for that selection, which is not the user's. Picking the item
+    // shown sends no change at all, so a pick always differs from shownId.
+    if (getSelectedId() == shownId)
+        return;
     Tr::MidiManagerDev* chosen = getSelectedDevice();
     const Tr::TString deviceName = chosen != nullptr ? chosen->getDescriptorDisplayName() : Tr::TString();
     Tr::TMidiAliasManager* aliases = Tr::TMidiAliasManager::getInstance();

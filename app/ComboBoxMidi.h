@@ -27,6 +27,8 @@ class MidiManagerDev;
     requests from other threads), and tells its listeners whenever the
     selected id changes. Items carry the device index + 1 as id, "(none)" is
     -1. A rebuild still queued when the box is destroyed does not run.
+    A report from another thread takes the message-manager lock on the
+    reporting thread; the system's own reports all come on the GUI thread.
 */
 class ComboBoxMidi : public juce::ComboBox,
                      public juce::ComboBox::Listener,
@@ -49,7 +51,9 @@ public:
     Tr::MidiManagerDev* getSelectedDevice();
 
     /** The user's choice: binds the alias, opens the chosen port and closes
-        every other one of the kind. */
+        every other one of the kind. A change that arrives for the selection
+        the box set itself (a rebuild overwrote the pick before its change
+        message came) does nothing. */
     void comboBoxChanged(juce::ComboBox* box) override;
     void deviceListChanged() override;
     void deviceStateChanged(int index, bool isInput) override;
@@ -78,6 +82,8 @@ private:
     bool rebuilding = false;
     Tr::BList<ComboBoxMidiListener*> listeners;
     int32_t lastNotifiedId = -10;
+    /** The id the box last selected itself (updateSelection), 0 before. */
+    std::atomic<int32_t> shownId {0};
 
     JUCE_DECLARE_NON_COPYABLE(ComboBoxMidi)
 };

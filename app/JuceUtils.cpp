@@ -66,6 +66,7 @@ struct QueuedUpdaters
 {
     std::mutex lock;
     std::vector<JuceUtilsInternalUpdater*> list;
+    bool sweeperMade = false;
 };
 
 QueuedUpdaters& queuedUpdaters()
@@ -73,6 +74,25 @@ QueuedUpdaters& queuedUpdaters()
     static QueuedUpdaters queued;
     return queued;
 }
+
+/** Deletes, when the toolkit shuts down, the updaters still queued: the
+    message loop has ended and delivers none of them any more. */
+class UpdaterSweeper : public juce::DeletedAtShutdown
+{
+public:
+    ~UpdaterSweeper() override
+    {
+        std::vector<JuceUtilsInternalUpdater*> left;
+        {
+            auto& queued = queuedUpdaters();
+            const std::lock_guard<std::mutex> hold(queued.lock);
+            left.swap(queued.list);
+            queued.sweeperMade = false;
+        }
+        for (JuceUtilsInternalUpdater* updater : left)
+            delete updater;
+    }
+};
 } // namespace
 
 Runnable::~Runnable()
@@ -80,36 +100,60 @@ Runnable::~Runnable()
     JuceUtilsInternalUpdater::cancelCallsFor(this);
 }
 
-void callAsync(Runnable* runnable, int arg1, int arg2)
+bool callAsync(Runnable* runnable, int arg1, int arg2)
 {
     // Once the message loop has been told to quit (or before the toolkit
-    // runs) the toolkit refuses the post, and an updater made now would never
-    // run nor delete itself.
+    // runs) the toolkit refuses the post: no updater is made then.
     const auto* messageManager = juce::MessageManager::getInstanceWithoutCreating();
     if (messageManager == nullptr || messageManager->hasStopMessageBeenSent())
-        return;
+        return false;
 
-    // Owned by the message queue's delivery: the updater deletes itself after its run.
-    auto* updater = new JuceUtilsInternalUpdater();
-    updater->start(runnable, arg1, arg2);
+    // Owned by the list of queued updaters until it runs and deletes itself.
+    return (new JuceUtilsInternalUpdater())->start(runnable, arg1, arg2);
 }
 
-void callAsync0(Runnable* runnable)
+bool callAsync0(Runnable* runnable)
 {
-    callAsync(runnable, 0, 0);
+    return callAsync(runnable, 0, 0);
 }
 
-void JuceUtilsInternalUpdater::start(Runnable* runnableToRun, int firstArg, int secondArg)
+bool JuceUtilsInternalUpdater::start(Runnable* runnableToRun, int firstArg, int secondArg)
 {
+    auto& queued = queuedUpdaters();
+    // Held across the post, so that the message thread can neither run nor
+    // delete this updater before the outcome has been read.
+    const std::lock_guard<std::mutex> hold(queued.lock);
     arg1 = firstArg;
     arg2 = secondArg;
+    runnable = runnableToRun;
+    queued.list.push_back(this);
+    if (!queued.sweeperMade)
     {
-        auto& queued = queuedUpdaters();
-        const std::lock_guard<std::mutex> hold(queued.lock);
-        runnable = runnableToRun;
-        queued.list.push_back(this);
+        new UpdaterSweeper(); // owned by the toolkit's shutdown
+        queued.sweeperMade = true;
     }
+
     triggerAsyncUpdate();
+    if (isUpdatePending())
+        return true;
+    // Not pending: the toolkit refused the post (it does so only after the
+    // quit), or the message thread has already taken the update and waits
+    // for the lock in handleAsyncUpdate.
+    const auto* messageManager = juce::MessageManager::getInstanceWithoutCreating();
+    if (messageManager == nullptr || messageManager->currentThreadHasLockedMessageManager())
+    {
+        // No message loop runs beside this thread: refused.
+        queued.list.pop_back();
+        delete this;
+        return false;
+    }
+    if (!messageManager->hasStopMessageBeenSent())
+        return true; // taken
+    // Refused, or taken just before the quit: it cannot be told apart here.
+    // Either way it does not run; taken, it deletes itself, refused, the
+    // sweeper deletes it at shutdown.
+    runnable = nullptr;
+    return false;
 }
 
 void JuceUtilsInternalUpdater::handleAsyncUpdate()
@@ -136,4 +180,11 @@ void JuceUtilsInternalUpdater::cancelCallsFor(const Runnable* runnable)
     for (JuceUtilsInternalUpdater* updater : queued.list)
         if (updater->runnable == runnable)
             updater->runnable = nullptr;
+}
+
+int JuceUtilsInternalUpdater::queuedCount()
+{
+    auto& queued = queuedUpdaters();
+    const std::lock_guard<std::mutex> hold(queued.lock);
+    return static_cast<int>(queued.list.size());
 }

@@ -57,16 +57,19 @@ public:
     from any thread. Each call gives one run; calls are not merged. The
     runnable is not owned: a call whose runnable was destroyed before its turn
     does nothing. After the program was told to quit nothing runs any more,
-    and a call does nothing.
+    and a call does nothing. Answers whether the call was handed over; false
+    means it will not run.
 */
-void callAsync(Runnable* runnable, int arg1, int arg2);
+bool callAsync(Runnable* runnable, int arg1, int arg2);
 
 /** callAsync(runnable, 0, 0). */
-void callAsync0(Runnable* runnable);
+bool callAsync0(Runnable* runnable);
 
 /**
     Serves one callAsync: posted to the message thread, runs its runnable
-    there and deletes itself. Made only by callAsync.
+    there and deletes itself. One whose post the toolkit refused is deleted
+    at once; one that no message loop delivers any more (handed over around
+    the quit) is deleted when the toolkit shuts down. Made only by callAsync.
 */
 class JuceUtilsInternalUpdater : public juce::AsyncUpdater
 {
@@ -74,13 +77,18 @@ public:
     JuceUtilsInternalUpdater() = default;
     ~JuceUtilsInternalUpdater() override = default;
 
-    /** Stores the call and posts the update to the message thread. */
-    void start(Runnable* runnableToRun, int firstArg, int secondArg);
+    /** Stores the call and posts the update to the message thread. Answers
+        whether it was posted; when not, it will not run and the updater is
+        gone or goes by itself. */
+    bool start(Runnable* runnableToRun, int firstArg, int secondArg);
 
     void handleAsyncUpdate() override;
 
     /** Every call queued for runnable that has not run yet does nothing. */
     static void cancelCallsFor(const Runnable* runnable);
+
+    /** The number of updaters that are queued: started and neither run nor deleted. */
+    static int queuedCount();
 
 private:
     int arg1 = 0;

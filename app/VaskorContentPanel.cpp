@@ -37,6 +37,9 @@ VaskorContentPanel::VaskorContentPanel()
 
 VaskorContentPanel::~VaskorContentPanel()
 {
+    // saveSettings has normally deleted it; a panel destroyed another way must
+    // not leave a wait behind that calls onTimer on it.
+    deleteSendTimer();
     controls.deleteAll();
     Tr::AutoDelete::deleteAll();
     setLookAndFeel(nullptr);
@@ -96,13 +99,15 @@ void VaskorContentPanel::afterStart(bool started)
 
 void VaskorContentPanel::saveSettings()
 {
-    if (sendTimer != nullptr)
-    {
-        delete sendTimer;
-        sendTimer = nullptr;
-    }
+    deleteSendTimer();
     BContentBase::saveSettings();
     writeSettings();
+}
+
+void VaskorContentPanel::deleteSendTimer()
+{
+    delete sendTimer;
+    sendTimer = nullptr;
 }
 
 // ---------------------------------------------------------------------------

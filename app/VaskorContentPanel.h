@@ -178,6 +178,8 @@ private:
     int stepIndexOf(const juce::ComboBox* combo) const;
     /** The table the step combos get for kind 2 (an interval table). */
     ComboTableRef intervalTableShown();
+    /** Deletes the send wait's timer, if there is one, and forgets it. */
+    void deleteSendTimer();
 
     // The MIDI library's part: the manager at construction, the first rescan
     // after start-up, the output chooser of the first row of controls.

@@ -3,6 +3,7 @@
 #include "Millis.h"
 #include "TMessageWindowThread.h"
 
+#include <atomic>
 #include <memory>
 
 namespace Tr {
@@ -14,6 +15,13 @@ namespace {
 
 constexpr int kProbeAttempts = 2500;
 constexpr int kCreatePolls = 2000;
+
+HWND makePlatformWindow(const char* title)
+{
+    return CreateWindowExA(0, "Message", title, 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+}
+
+std::atomic<MessageWindowMaker> g_windowMaker{&makePlatformWindow};
 
 /** Starts a new message thread and waits until its queue takes messages.
     Null when it does not start or its queue never comes up. */
@@ -98,6 +106,12 @@ void releaseMessageWindow(HWND window)
     TMessageWindowThread* thread = g_messageWindowThread;
     if (thread != nullptr && thread->isRunning() && !thread->isStopRequested())
     {
+        // Before anything else: from here on the window's messages, those
+        // queued already included, reach no listener, and a call running now
+        // has returned (the message thread never takes the global lock, so
+        // its call can end while this thread holds it).
+        if (const std::shared_ptr<TMessageWindowLink> link = thread->linkOf(window))
+            link->detach();
         // Windows whose destroy message is still queued do not count: the
         // loop ends by itself once they are gone, so the release that leaves
         // none must be the one that stops the thread.
@@ -119,9 +133,14 @@ void releaseMessageWindow(HWND window)
     destroyMessageWindow(window);
 }
 
+MessageWindowMaker setMessageWindowMaker(MessageWindowMaker maker)
+{
+    return g_windowMaker.exchange(maker != nullptr ? maker : &makePlatformWindow);
+}
+
 HWND createListenerWindow(TWndMessageListener* listener, const TString& name)
 {
-    HWND window = CreateWindowExA(0, "Message", name.c_str(), 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND window = g_windowMaker.load()(name.c_str());
     if (window == nullptr)
         return nullptr;
     auto info = std::make_unique<TMessageWindowInfo>(
@@ -140,7 +159,12 @@ void destroyMessageWindow(HWND window)
         reinterpret_cast<TMessageWindowInfo*>(SetWindowLongA(window, GWL_USERDATA, 0)));
     if (info != nullptr)
     {
-        info->listener.store(nullptr);
+        // The message thread makes every call itself, so no call of the
+        // listener can run there now; any other thread waits for one.
+        if (TMessageWindowThread::current() != nullptr)
+            info->link->clear();
+        else
+            info->link->detach();
         SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG_PTR>(info->previous));
     }
     DestroyWindow(window);
@@ -148,25 +172,36 @@ void destroyMessageWindow(HWND window)
 
 LRESULT CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    auto* info = reinterpret_cast<TMessageWindowInfo*>(GetWindowLongA(window, GWL_USERDATA));
+    const auto* info = reinterpret_cast<const TMessageWindowInfo*>(GetWindowLongA(window, GWL_USERDATA));
     if (info == nullptr)
         return 0;
+    // Copies: the record is not looked at again after the listener's call.
+    const WNDPROC previous = info->previous;
+    const std::shared_ptr<TMessageWindowLink> link = info->link;
     int handled = 0;
-    if (TWndMessageListener* listener = info->listener.load())
-    {
+    link->call([&](TWndMessageListener& listener) {
         if (message == kMessageWindowCreatedNotice && lParam == kMessageWindowCreatedNotice)
         {
-            listener->onWindowCreated(window);
+            listener.onWindowCreated(window);
             handled = 1;
         }
         else
         {
-            listener->handleMessage(window, message, wParam, lParam, &handled);
+            listener.handleMessage(window, message, wParam, lParam, &handled);
         }
-    }
+    });
     if (handled == 0)
-        return CallWindowProcA(info->previous, window, message, wParam, lParam);
+        return CallWindowProcA(previous, window, message, wParam, lParam);
     return 0;
+}
+
+void TMessageWindowLink::detach()
+{
+    // Cleared first, so that no call starts from here on (the window's
+    // queued messages cannot keep the lock from this thread); then the lock
+    // waits for the call that had read the listener before.
+    m_listener.store(nullptr);
+    BAutoLock hold(&m_lock);
 }
 
 } // namespace Tr

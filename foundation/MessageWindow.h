@@ -6,6 +6,7 @@
 #include "TWndMessageListener.h"
 
 #include <atomic>
+#include <memory>
 
 namespace Tr {
 
@@ -44,17 +45,55 @@ struct TMessageWindowRequest
     HWND window = nullptr; // once served: the new window, null when creation failed
 };
 
+/** A message window's tie to its listener. The window procedure reads the
+    listener and calls it under the link's own lock; detach clears the
+    listener and then takes that lock, so no call starts once detach has
+    begun and none runs any more once it has returned. The lock is
+    re-entrant: a listener may have its own window's messages dispatched
+    within its call. Shared between the window's record and a thread that
+    detaches the listener, which may wait on the lock while the message
+    thread destroys the window. */
+class TMessageWindowLink
+{
+public:
+    explicit TMessageWindowLink(TWndMessageListener* listener) : m_listener(listener) {}
+    TMessageWindowLink(const TMessageWindowLink&) = delete;
+    TMessageWindowLink& operator=(const TMessageWindowLink&) = delete;
+
+    /** Runs call(listener) under the lock while a listener is attached. */
+    template <typename Call>
+    void call(Call&& call)
+    {
+        BAutoLock hold(&m_lock);
+        if (TWndMessageListener* listener = m_listener.load())
+            call(*listener);
+    }
+
+    /** From a thread other than the message thread: clears the listener,
+        then waits for a call of it that runs now. */
+    void detach();
+
+    /** On the message thread, where every call is made (also from inside
+        one): clears the listener at once, without the lock. */
+    void clear() { m_listener.store(nullptr); }
+
+private:
+    BLock m_lock;
+    std::atomic<TWndMessageListener*> m_listener;
+};
+
 /** The record of one message window, kept in its user-data slot: the
-    procedure it had before it was subclassed, and its listener (cleared
-    first when the window is destroyed). */
+    procedure it had before it was subclassed, and the link to its listener
+    (detached first when the window is destroyed). */
 struct TMessageWindowInfo
 {
-    TMessageWindowInfo(WNDPROC previous_, TWndMessageListener* listener_) : previous(previous_), listener(listener_)
+    TMessageWindowInfo(WNDPROC previous_, TWndMessageListener* listener)
+        : previous(previous_), link(std::make_shared<TMessageWindowLink>(listener))
     {
     }
 
     WNDPROC previous;
-    std::atomic<TWndMessageListener*> listener;
+    const std::shared_ptr<TMessageWindowLink> link;
 };
 
 /** Serialises createMessageWindow and releaseMessageWindow and guards
@@ -73,16 +112,30 @@ extern TMessageWindowThread* g_messageWindowThread;
 HWND createMessageWindow(TWndMessageListener* listener, const TString& name);
 
 /** Destroys the window (null does nothing) and ends the message thread when
-    it was its last window. Called by a listener (on the message thread), it
-    never waits: the loop destroys the window once the listener's call has
-    returned, and ends when no window is left. */
+    it was its last window. Its listener is detached first: from any other
+    thread the release waits for a call of the listener that runs on the
+    message thread, and once it has returned no call of it runs or can start
+    (so a listener must never wait for a thread that releases its window).
+    Called by a listener (on the message thread), it never waits: it clears
+    the window's listener at once, the loop destroys the window once the
+    listener's call has returned, and ends when no window is left. */
 void releaseMessageWindow(HWND window);
+
+/** Makes the platform window of a message window: CreateWindowExA of the
+    class "Message" with the given title. */
+using MessageWindowMaker = HWND (*)(const char* title);
+
+/** Test seam: replaces how message windows are made (null restores the
+    platform's call), so that a test can make window creation fail. Answers
+    the maker it replaced. */
+MessageWindowMaker setMessageWindowMaker(MessageWindowMaker maker);
 
 /** On the message thread: creates one window of class "Message" titled with
     the name and subclasses it with messageWindowProc. Null on failure. */
 HWND createListenerWindow(TWndMessageListener* listener, const TString& name);
 
-/** Detaches the listener, destroys the window and frees its record. Null,
+/** Detaches the listener (waiting for a running call of it when called
+    off the message thread), destroys the window and frees its record. Null,
     or a window already destroyed, does nothing. */
 void destroyMessageWindow(HWND window);
 

@@ -94,12 +94,23 @@ HWND TMessageWindowThread::createOnLoop(TWndMessageListener* listener, const TSt
 
 void TMessageWindowThread::releaseOnLoop(HWND window)
 {
+    // No message of the window reaches its listener after this call, not
+    // even one queued already.
+    if (const std::shared_ptr<TMessageWindowLink> link = linkOf(window))
+        link->clear();
     noteRelease(window);
     // Posting to its own queue fails only once the loop is gone; the windows
     // still listed then are destroyed by the loop's end.
     if (!PostThreadMessageA(getThreadId(), kMessageWindowDestroy, reinterpret_cast<WPARAM>(window),
                             kMessageWindowDestroy))
         forgetRelease(window);
+}
+
+std::shared_ptr<TMessageWindowLink> TMessageWindowThread::linkOf(HWND window)
+{
+    BAutoLock hold(&m_listLock);
+    const auto* info = reinterpret_cast<const TMessageWindowInfo*>(GetWindowLongA(window, GWL_USERDATA));
+    return info != nullptr ? info->link : nullptr;
 }
 
 void TMessageWindowThread::run()

@@ -49,10 +49,17 @@ public:
         at once and lists it. Null when creation failed. */
     HWND createOnLoop(TWndMessageListener* listener, const TString& name);
 
-    /** On the message thread itself: hands the window to the loop, which
-        destroys it once the message being handled is done with (the window
-        may be the one whose listener asks). Never waits. */
+    /** On the message thread itself: clears the window's listener and hands
+        the window to the loop, which destroys it once the message being
+        handled is done with (the window may be the one whose listener
+        asks). Never waits. */
     void releaseOnLoop(HWND window);
+
+    /** The link to the listener of a window of this thread, null when the
+        window has none (unknown or destroyed). Read under the list lock,
+        under which the loop destroys windows; the caller may then wait on
+        the link while the window goes. */
+    std::shared_ptr<TMessageWindowLink> linkOf(HWND window);
 
     /** Lists a request to create a window as pending and posts the create
         message for it. The request, which stays the thread's until

@@ -1,30 +1,18 @@
 #include "MIDIDevChangeNotifier.h"
 
 #include "MidiManager.h"
-#include "Millis.h"
 
 namespace Tr {
-
-namespace {
-// How long the destructor waits for the message thread to destroy the window.
-constexpr DWORD kWindowGoneLimitMs = 2000;
-} // namespace
 
 MIDIDevChangeNotifier::MIDIDevChangeNotifier() = default;
 
 MIDIDevChangeNotifier::~MIDIDevChangeNotifier()
 {
+    // The release waits for a message being handled now; after it no call
+    // reaches this object. Nothing here is held that handleMessage takes
+    // before the release returns.
     if (HWND window = m_window.exchange(nullptr))
-    {
         releaseMessageWindow(window);
-        // Unless it was the thread's last window, the message thread destroys
-        // it later, in turn with the messages before it; a message being
-        // handled now finishes first. Once the window is gone no call can
-        // reach this object.
-        const DWORD start = getMillis();
-        while (IsWindow(window) && getMillis() - start < kWindowGoneLimitMs)
-            sleepMs(1);
-    }
     std::lock_guard<std::mutex> hold(m_timerLock);
     if (m_timer != nullptr)
     {
@@ -65,6 +53,12 @@ LRESULT MIDIDevChangeNotifier::handleMessage(HWND, UINT message, WPARAM, LPARAM,
     trigger();
     *handled = 1;
     return 0;
+}
+
+const TTimer* MIDIDevChangeNotifier::getTimer()
+{
+    std::lock_guard<std::mutex> hold(m_timerLock);
+    return m_timer.get();
 }
 
 void MIDIDevChangeNotifier::onTimer()

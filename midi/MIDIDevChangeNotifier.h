@@ -25,8 +25,9 @@ public:
     static constexpr int kPollingIntervalMs = 10000;
 
     MIDIDevChangeNotifier();
-    /** Releases the window and waits until it is gone, so no message reaches
-        this object any more, then stops and deletes the timer. */
+    /** Releases the window, which waits for a message being handled now,
+        so that no message reaches this object any more; then stops and
+        deletes the timer. */
     ~MIDIDevChangeNotifier() override;
 
     MIDIDevChangeNotifier(const MIDIDevChangeNotifier&) = delete;
@@ -43,6 +44,8 @@ public:
 
     bool isPolling() const { return m_polling.load(); }
     bool hasWindow() const { return m_hasWindow; }
+    /** The timer, null before the first trigger. */
+    const TTimer* getTimer();
 
 private:
     std::atomic<HWND> m_window{nullptr};

@@ -10,6 +10,8 @@
 #include "TMidiRouter.h"
 #include "TextFunctions.h"
 
+#include <algorithm>
+
 namespace Tr {
 
 SingletonSlot<MidiManager> MidiManager::s_slot;
@@ -170,7 +172,18 @@ void MidiManager::addFactory(MidiDeviceFactory* factory, bool rescanNow)
 
 void MidiManager::removeFactory(MidiDeviceFactory* factory, bool notify)
 {
-    m_factories.remove(factory);
+    const int position = m_factories.indexOf(factory);
+    if (position >= 0)
+    {
+        // The device counts are kept per position: they move down with the
+        // factories after the removed one.
+        m_factories.removeAt(position);
+        for (int* counts : {m_inputCounts, m_outputCounts})
+        {
+            std::copy(counts + position + 1, counts + kMaxFactories, counts + position);
+            counts[kMaxFactories - 1] = 0;
+        }
+    }
     bool marked = false;
     for (const bool isInput : {true, false})
         for (int i = 0; i < recordCount(isInput); ++i)
@@ -271,14 +284,20 @@ void MidiManager::closeDevice(int index, bool isInput, bool report, bool force)
     }
     try
     {
-        TMidiDeviceBase* port = device->currentPort();
-        if ((!m_suspended || force) && port != nullptr && port->isOpen())
+        const TMidiDeviceBase* opened = device->currentPort();
+        if ((!m_suspended || force) && opened != nullptr && opened->isOpen())
         {
             tellControlListeners([&](MidiManagerDeviceControlListener& l) { l.deviceClosing(index, isInput); });
-            if (isInput)
-                if (auto* input = dynamic_cast<TMidiInputBase*>(port))
-                    input->stop();
-            port->close();
+            // A listener may have replaced or handed over the record's port
+            // (deleting the one read above): close what the record holds now.
+            TMidiDeviceBase* port = device->currentPort();
+            if (port != nullptr && port->isOpen())
+            {
+                if (isInput)
+                    if (auto* input = dynamic_cast<TMidiInputBase*>(port))
+                        input->stop();
+                port->close();
+            }
             const TString text =
                 formatStr(isInput ? kMidiClosedIn : kMidiClosedOut, device->getDescriptorDisplayName());
             tellControlListeners([&](MidiManagerDeviceControlListener& l) {
@@ -410,7 +429,8 @@ void MidiManager::onMidiData(TMidiDeviceBase* port, uint64_t timeStamp, const un
     inputHook->onInput(index, timeStamp, data, length, &handled);
     if (handled != 0)
         return;
-    const auto* input = static_cast<const MMDevIn*>(port->getOwner());
+    // The owner was stored as the record's MidiManagerDev*: cast back to that first.
+    const auto* input = static_cast<const MMDevIn*>(static_cast<const MidiManagerDev*>(port->getOwner()));
     if (input == nullptr || !sendToAliases(input->getRouteTargets(), data, length))
         return;
     if (MidiRoutedHook* const routedHook = m_routedHook.load())

@@ -10,8 +10,12 @@ bool TMidiOutputBase::sendShort(uint32_t packed)
 
 bool TMidiOutputBase::sendLong(const uint8_t* data, int length)
 {
-    // A message cut short is not a message sent.
-    return length > 0 && sendLongChunked(data, length, nullptr) == length;
+    // No byte count below 0 reaches the driver. A message cut short is not a
+    // message sent, and neither is an empty one.
+    if (length < 0)
+        return false;
+    const int sent = sendLongChunked(data, length, nullptr);
+    return sent > 0 && sent == length;
 }
 
 int TMidiOutputBase::getPendingCount() const

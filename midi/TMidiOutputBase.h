@@ -34,7 +34,8 @@ public:
     virtual bool sendShort(uint32_t packed);
     /** Sends one short message; true when the driver took it. */
     virtual bool sendShortBytes(uint8_t status, uint8_t data1, uint8_t data2) = 0;
-    /** sendLongChunked without progress; true when every byte went out. */
+    /** sendLongChunked without progress (a negative length is refused);
+        true when every byte went out and there was at least one. */
     virtual bool sendLong(const uint8_t* data, int length);
     /** Sends data in pieces; answers the number of bytes sent. */
     virtual int sendLongChunked(const uint8_t* data, int length, TMidiSendProgress* progress) = 0;

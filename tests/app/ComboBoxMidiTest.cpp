@@ -230,6 +230,33 @@ TEST_F(ComboBoxMidiTest, APortNotPluggedInIsUsedOnceItCanBe)
     EXPECT_EQ(listener.ids, std::vector<int>({-1, 3}));
 }
 
+TEST_F(ComboBoxMidiTest, APickOverwrittenByARebuildBeforeItsChangeMessageChangesNothing)
+{
+    start({"Synth A", "Synth B"});
+    choose(3);
+    manager->closeDevice(2, false, false, true); // still the remembered port, no longer open
+    ASSERT_EQ(shown(), "(none)");
+    ASSERT_EQ(boundDevice(), "Synth B");
+
+    // The popup's pick posts its change message; a rebuild runs before the
+    // message loop delivers it and shows "(none)" again.
+    chooser->setSelectedId(2);
+    manager->notifyDeviceListChanged();
+    TestSupport::runLoopFor(50);
+    EXPECT_EQ(boundDevice(), "Synth B") << "the remembered port is kept";
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(isOpen(i)) << i;
+    EXPECT_EQ(shown(), "(none)");
+    EXPECT_TRUE(boxes.empty());
+
+    // A pick that nothing overwrites is carried out as ever.
+    chooser->setSelectedId(2);
+    TestSupport::runLoopFor(50);
+    EXPECT_EQ(boundDevice(), "Synth A");
+    EXPECT_TRUE(isOpen(1));
+    EXPECT_EQ(shown(), "Synth A");
+}
+
 TEST_F(ComboBoxMidiTest, ABurstOfReportsFromAnotherThreadGivesOneRebuild)
 {
     start({"Synth A"});

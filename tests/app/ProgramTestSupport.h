@@ -280,6 +280,10 @@ inline StartedProgram startWithWindow(X11Probe& x11, const std::string& programL
                                       std::chrono::milliseconds timeout,
                                       const std::vector<std::string>& environment = {})
 {
+    // A pointer left over a control by an earlier test would show its
+    // tooltip or highlight in this program's screenshots.
+    if (haveTool("xdotool"))
+        std::system("xdotool mousemove 0 0 >/dev/null 2>&1");
     StartedProgram started;
     const auto giveUp = Clock::now() + timeout;
     bool toldOfHolder = false;

@@ -204,3 +204,20 @@ TEST_F(VaskorContentPanelMidiTest, ASendGoesToTheChosenPortAsTheSavedBlockThenWa
     EXPECT_EQ(panel->sendButton->getButtonText(), "(waiting for device)");
     EXPECT_EQ(boxes, std::vector<std::string>({question, question}));
 }
+
+TEST_F(VaskorContentPanelMidiTest, APanelDestroyedDuringAWaitTakesItsTimerAlong)
+{
+    // Destroyed without saveSettings: nothing of the wait may outlive the panel.
+    struct CountingListener : Tr::TTimerListener
+    {
+        void onTimer() override { ++calls; }
+        int calls = 0;
+    } listener;
+    auto lone = std::make_unique<PanelProbe>();
+    lone->sendTimer = lone->createSendTimer(&listener);
+    lone->sendTimer->setInterval(10);
+    lone->sendTimer->setRunning(true);
+    lone.reset();
+    TestSupport::runLoopUntil([] { return false; }, 100);
+    EXPECT_EQ(listener.calls, 0);
+}

@@ -24,6 +24,7 @@ class RecordingListener : public Tr::TWndMessageListener
 public:
     LRESULT handleMessage(HWND window, UINT message, WPARAM, LPARAM, int* handled) override
     {
+        const CallMark mark(calling);
         {
             std::lock_guard<std::mutex> hold(mutex_);
             messages_.push_back(message);
@@ -55,8 +56,20 @@ public:
     std::atomic<HWND> lastWindow{nullptr};
     std::atomic<bool> handles{true};
     std::atomic<bool> block{false};
+    std::atomic<int> calling{0}; // calls running now
 
 private:
+    /** Counts a call as running for its scope. */
+    struct CallMark
+    {
+        explicit CallMark(std::atomic<int>& count_) : count(count_) { ++count; }
+        ~CallMark() { --count; }
+        CallMark(const CallMark&) = delete;
+        CallMark& operator=(const CallMark&) = delete;
+        std::atomic<int>& count;
+    };
+
+
     std::mutex mutex_;
     std::vector<UINT> messages_;
 };
@@ -453,5 +466,63 @@ TEST(MessageWindow, ARequestQueuedBehindTheEndOfTheLoopIsAnsweredAtOnce)
     ASSERT_NE(nextWindow, nullptr);
     EXPECT_NE(messageThread()->getThreadId(), endedThreadId) << "a fresh thread serves the next window";
     Tr::releaseMessageWindow(nextWindow);
+    EXPECT_EQ(messageThread(), nullptr);
+}
+
+TEST(MessageWindow, AReleaseFromAnotherThreadWaitsForTheListenersCallAndNoCallStartsAfterIt)
+{
+    for (const bool last : {false, true})
+    {
+        SCOPED_TRACE(last ? "its last window" : "another window remains");
+        RecordingListener keeper;
+        HWND kept = last ? nullptr : Tr::createMessageWindow(&keeper, Tr::TString("kept"));
+        RecordingListener listener;
+        HWND window = Tr::createMessageWindow(&listener, Tr::TString("released"));
+        ASSERT_NE(window, nullptr);
+        listener.block = true;
+        BroadcastDeviceChange();
+        ASSERT_TRUE(waitFor([&] { return listener.deviceChanges == 1; }));
+        BroadcastDeviceChange(); // queued behind the running call, ahead of the release
+
+        std::atomic<bool> released{false};
+        std::atomic<int> callingAtRelease{-1};
+        std::thread releaser([&] {
+            Tr::releaseMessageWindow(window);
+            callingAtRelease = listener.calling.load();
+            released = true;
+        });
+        // Longer than the release of the last window waits for the loop to end.
+        Tr::sleepMs(700);
+        EXPECT_FALSE(released) << "the release returned while the listener's call still ran";
+        listener.block = false;
+        releaser.join();
+        EXPECT_EQ(callingAtRelease.load(), 0);
+        if (kept != nullptr)
+        {
+            BroadcastDeviceChange();
+            ASSERT_TRUE(waitFor([&] { return keeper.deviceChanges == 3; })) << "every broadcast was served";
+            Tr::releaseMessageWindow(kept);
+        }
+        EXPECT_EQ(messageThread(), nullptr);
+        EXPECT_EQ(listener.deviceChanges.load(), 1) << "a call started after the release";
+    }
+}
+
+TEST(MessageWindow, AListenerReleasingItsOwnWindowHearsNothingAfterItsCall)
+{
+    RecordingListener keeper;
+    HWND kept = Tr::createMessageWindow(&keeper, Tr::TString("kept"));
+    ActingListener listener([](HWND window) {
+        BroadcastDeviceChange(); // queued ahead of the window's destruction
+        Tr::releaseMessageWindow(window);
+    });
+    HWND window = Tr::createMessageWindow(&listener, Tr::TString("self"));
+    ASSERT_NE(window, nullptr);
+    BroadcastDeviceChange();
+    ASSERT_TRUE(waitFor([&] { return listener.acted && !IsWindow(window); }));
+    BroadcastDeviceChange();
+    ASSERT_TRUE(waitFor([&] { return keeper.deviceChanges == 3; }));
+    EXPECT_EQ(listener.deviceChanges.load(), 1);
+    Tr::releaseMessageWindow(kept);
     EXPECT_EQ(messageThread(), nullptr);
 }

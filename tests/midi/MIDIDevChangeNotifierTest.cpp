@@ -1,5 +1,6 @@
 // Tr::MIDIDevChangeNotifier on a real message loop: device-change broadcasts
-// gathered into one rescan, and a notifier destroyed while they arrive.
+// gathered into one rescan, polling without a window, and a notifier
+// destroyed while broadcasts arrive.
 #include "MIDIDevChangeNotifier.h"
 
 #include "MessageWindow.h"
@@ -11,7 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 using TestSupport::CountingDeviceListListener;
 using TestSupport::runLoopFor;
@@ -26,6 +31,35 @@ class QuietListener : public Tr::TWndMessageListener
 {
 public:
     LRESULT handleMessage(HWND, UINT, WPARAM, LPARAM, int*) override { return 0; }
+};
+
+// No message window can be made while it lives.
+class RefusedWindows
+{
+public:
+    RefusedWindows() : previous_(Tr::setMessageWindowMaker(&refuse)) {}
+    ~RefusedWindows() { Tr::setMessageWindowMaker(previous_); }
+    RefusedWindows(const RefusedWindows&) = delete;
+    RefusedWindows& operator=(const RefusedWindows&) = delete;
+
+private:
+    static HWND refuse(const char*) { return nullptr; }
+    Tr::MessageWindowMaker previous_;
+};
+
+// Refuses the windows until the derived fixture's body runs.
+struct WindowsRefusedAtFirst
+{
+    std::optional<RefusedWindows> refused{std::in_place};
+};
+
+// The manager's own notifier got no window and polls (every 10 s, without
+// force: nothing is told while the ports stay), so only a notifier that the
+// test makes rescans on a broadcast.
+class MIDIDevChangeNotifierBesideAPoller : private WindowsRefusedAtFirst, public TestSupport::MidiManagerTest
+{
+protected:
+    MIDIDevChangeNotifierBesideAPoller() { refused.reset(); }
 };
 } // namespace
 
@@ -67,14 +101,53 @@ TEST_F(MIDIDevChangeNotifier, ASuspendedManagersTickRescansNothing)
     EXPECT_EQ(manager->getDeviceCount(false), 0);
 }
 
-TEST_F(MIDIDevChangeNotifier, NothingReachesANotifierDestroyedWhileNotificationsArrive)
+TEST_F(MIDIDevChangeNotifier, WithoutAWindowItPollsEveryTenSecondsWithoutForce)
 {
-    // Another window keeps the message thread alive, so the notifier's window
-    // is destroyed later, in turn with the broadcasts queued before it.
+    factory->addOutput("A");
+    resume();
+    CountingDeviceListListener list;
+    manager->addDeviceListListener(&list);
+    std::unique_ptr<Tr::MIDIDevChangeNotifier> poller;
+    {
+        const RefusedWindows refused;
+        poller = std::make_unique<Tr::MIDIDevChangeNotifier>();
+        EXPECT_FALSE(poller->init());
+    }
+    EXPECT_TRUE(poller->isPolling());
+    EXPECT_FALSE(poller->hasWindow());
+    const Tr::TTimer* timer = poller->getTimer();
+    ASSERT_NE(timer, nullptr) << "polling starts at once";
+    EXPECT_EQ(timer->getName(), "MIDIDevChange Poller");
+    EXPECT_EQ(timer->getInterval(), 10000);
+    EXPECT_TRUE(timer->isRunning());
+
+    // Its ticks, without waiting for them.
+    poller->onTimer();
+    EXPECT_EQ(list.count, 0) << "not forced: an unchanged device count changes nothing";
+    EXPECT_TRUE(timer->isRunning()) << "a poller keeps ticking";
+    factory->addOutput("B");
+    replug();
+    poller->onTimer();
+    EXPECT_EQ(list.count, 1);
+    EXPECT_EQ(records(false), (std::vector<std::string>{"A", "B"}));
+}
+
+TEST_F(MIDIDevChangeNotifierBesideAPoller, NoRescanComesFromANotifierDestroyedWhileNotificationsArrive)
+{
+    factory->addOutput("A");
+    resume();
+    CountingDeviceListListener list;
+    manager->addDeviceListListener(&list);
+    // Another window keeps the message thread alive, so the notifier's
+    // window is destroyed later, in turn with the broadcasts queued before it.
     QuietListener quiet;
     HWND other = Tr::createMessageWindow(&quiet, Tr::TString("other"));
     ASSERT_NE(other, nullptr);
-    resume();
+    auto notifier = std::make_unique<Tr::MIDIDevChangeNotifier>();
+    ASSERT_TRUE(notifier->init());
+    ASSERT_GE(BroadcastDeviceChange(), 2);
+    ASSERT_TRUE(runLoopUntil([&] { return list.count == 1; }, 8000)) << "the living notifier rescans";
+
     std::atomic<bool> stop{false};
     std::thread broadcaster([&] {
         while (!stop)
@@ -84,11 +157,11 @@ TEST_F(MIDIDevChangeNotifier, NothingReachesANotifierDestroyedWhileNotifications
         }
     });
     runLoopFor(50);
-    Tr::AutoDelete::deleteAll(); // the manager deletes its notifier
+    notifier.reset();
     runLoopFor(100);
     stop = true;
     broadcaster.join();
-    runLoopFor(2500); // no tick of a timer that is gone
+    runLoopFor(2500); // longer than a burst's wait for its rescan
+    EXPECT_EQ(list.count, 1) << "a rescan came from the notifier that is gone";
     Tr::releaseMessageWindow(other);
-    EXPECT_FALSE(Tr::MidiManager::exists());
 }

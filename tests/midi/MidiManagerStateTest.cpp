@@ -35,6 +35,11 @@ void writeSaved(Tr::TIniFile& ini, const char* section, const Strings& names, co
         ini.writeString(section, Tr::numberedKey("Options", static_cast<int>(n)), options);
     }
 }
+// restoreInput or restoreOutput, never adding a placeholder.
+int restored(Tr::MidiManager* manager, bool isInput, const Tr::TString& name, uint32_t factoryId)
+{
+    return isInput ? manager->restoreInput(name, factoryId, false) : manager->restoreOutput(name, factoryId, false);
+}
 } // namespace
 
 TEST_F(MidiManagerState, SavingWritesThePortsOpenOrWantedAndDeletesStaleLinesUpToAGap)
@@ -156,4 +161,64 @@ TEST_F(MidiManagerState, WithoutStatePersistenceNothingIsReadOrWritten)
     manager->saveState(ini);
     EXPECT_EQ(records(false), Strings{"A"});
     EXPECT_EQ(section(ini, "MIDI.out"), (Strings{"Name0=Saved", "Options0=FF54534554"}));
+}
+
+TEST_F(MidiManagerState, OfTwoRecordsWithTheSameNameAndFactoryTheHigherIndexIsRestored)
+{
+    factory->addOutput("A");
+    factory->addOutput("B");
+    factory->addInput("Keys");
+    factory->addInput("Pads");
+    resume();
+    for (const bool isInput : {false, true})
+    {
+        SCOPED_TRACE(isInput ? "input" : "output");
+        // The second record takes the first one's descriptor, name and factory.
+        manager->getDevice(1, isInput)->setDescriptor(manager->getDevice(0, isInput)->getDescriptor());
+        const Tr::TString name = isInput ? "Keys" : "A";
+        EXPECT_EQ(restored(manager, isInput, name, ScriptedMidiFactory::kDefaultId), 1);
+        EXPECT_EQ(restored(manager, isInput, name, 0), -1) << "the factory id must match too";
+    }
+
+    Tr::TIniFile ini;
+    writeSaved(ini, "MIDI.out", {"A"});
+    ini.writeString("MIDI.in", "Name0", "Keys");
+    ini.writeString("MIDI.in", "Options0", "TTFF54534554");
+    manager->loadState(ini);
+    for (const bool isInput : {false, true})
+    {
+        EXPECT_FALSE(manager->getDevice(0, isInput)->isWantedOpen()) << isInput;
+        EXPECT_TRUE(manager->getDevice(1, isInput)->isWantedOpen()) << isInput;
+    }
+    EXPECT_EQ(records(false), (Strings{"A", "A"})) << "no placeholder added";
+}
+
+TEST_F(MidiManagerState, AKQIDRecordIsAlsoFoundByTheNameOfItsPort)
+{
+    // Only that factory's records are matched by the display name of their
+    // port as well; every other record only by its own.
+    auto* kqid = new ScriptedMidiFactory(Tr::kFactoryIdKQID);
+    manager->addFactory(kqid, false);
+    for (ScriptedMidiFactory* family : {factory, kqid})
+    {
+        const std::string name = "Listed " + std::to_string(family->getFactoryId());
+        family->addOutput(name);
+        family->addInput(name);
+    }
+    resume();
+    for (ScriptedMidiFactory* family : {factory, kqid})
+        for (const bool isInput : {false, true})
+        {
+            const uint32_t id = family->getFactoryId();
+            SCOPED_TRACE(std::to_string(id) + (isInput ? " input" : " output"));
+            const int index = manager->findDeviceByName(("Listed " + std::to_string(id)).c_str(), isInput);
+            ASSERT_GE(index, 0);
+            Tr::MidiManagerDev* record = manager->getDevice(index, isInput);
+            ASSERT_NE(record->getPort(), nullptr);
+            const Tr::MidiDeviceDescriptor renamed(family, isInput, 0, "Port name", "", "", "");
+            record->currentPort()->setDescriptor(&renamed);
+            EXPECT_EQ(restored(manager, isInput, "Port name", id), id == Tr::kFactoryIdKQID ? index : -1);
+            EXPECT_EQ(restored(manager, isInput, "Port name", 0), -1) << "the factory id must match too";
+            record->currentPort()->setDescriptor(record->getDescriptor());
+        }
 }

@@ -211,6 +211,35 @@ TEST_F(MidiManager, OpenAndCloseTellTheControlListenersLastRegisteredFirst)
                               "second: state in 0"}));
 }
 
+TEST_F(MidiManager, AClosingListenerThatReplacesThePortLeavesNothingToClose)
+{
+    // The listener hands the record a descriptor of another factory, which
+    // deletes the port being closed (its destructor closes it).
+    auto* other = new ScriptedMidiFactory(0x32444E32);
+    ScriptedDevicePtr devices[] = {factory->addOutput("Out"), factory->addInput("In")};
+    resume();
+    for (const bool isInput : {false, true})
+    {
+        SCOPED_TRACE(isInput ? "input" : "output");
+        manager->openDevice(0, isInput, true);
+        Tr::MidiManagerDev* record = manager->getDevice(0, isInput);
+        const Tr::MidiDeviceDescriptor elsewhere(other, isInput, 0, "Elsewhere", "", "", "");
+        RecordingControlListener listener;
+        listener.action = [&] {
+            if (listener.calls.back() == std::string("closing ") + (isInput ? "in" : "out") + " 0")
+                record->setDescriptor(&elsewhere);
+        };
+        manager->addDeviceControlListener(&listener);
+        manager->closeDevice(0, isInput, true, false);
+        manager->removeDeviceControlListener(&listener);
+        EXPECT_EQ(record->currentPort(), nullptr);
+        EXPECT_FALSE(devices[isInput]->open);
+        EXPECT_EQ(devices[isInput]->closeCount, 1);
+        EXPECT_FALSE(record->isWantedOpen());
+        EXPECT_EQ(listener.calls.size(), 3u) << "closing, the closed message and the state change";
+    }
+}
+
 TEST_F(MidiManager, APortThatCannotBeOpenedIsReportedAndLeftClosed)
 {
     struct Case
@@ -404,6 +433,32 @@ TEST_F(MidiManager, AFactoryAttachedAfterARemovalListsItsPortsWhateverTheCountsB
         third->addOutput(name);
     manager->addFactory(third, true);
     EXPECT_EQ(records(false), (Strings{"-A1", "-A2", "B1", "B2", "B3", "C1", "C2", "C3"}));
+}
+
+TEST_F(MidiManager, AFactoryThatMovesDownAfterARemovalStillSeesItsCountChange)
+{
+    // The later factory takes the removed one's position: a poll must compare
+    // its count with its own last count, not with the removed factory's.
+    auto* second = new ScriptedMidiFactory(0x32444E32);
+    factory->addOutput("A1");
+    factory->addOutput("A2");
+    factory->addInput("A in");
+    ScriptedDevicePtr b3;
+    for (const char* name : {"B1", "B2", "B3"})
+        b3 = second->addOutput(name);
+    for (const char* name : {"B in 1", "B in 2"})
+        second->addInput(name);
+    manager->addFactory(second, false);
+    resume();
+    ASSERT_EQ(records(false), (Strings{"A1", "A2", "B1", "B2", "B3"}));
+
+    manager->removeFactory(factory, false);
+    second->remove(b3);
+    second->remove(second->devices(true).back());
+    second->advanceMillis(Tr::MidiDeviceFactory::kRefreshInterval);
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), (Strings{"-A1", "-A2", "B1", "B2", "-B3"}));
+    EXPECT_EQ(records(true), (Strings{"-A in", "B in 1", "-B in 2"}));
 }
 
 TEST_F(MidiManager, NoMoreThanTenFactoriesAreAttached)

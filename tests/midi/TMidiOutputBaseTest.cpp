@@ -19,11 +19,13 @@ public:
     }
     int sendLongChunked(const uint8_t* data, int length, Tr::TMidiSendProgress* progress) override
     {
-        sent.assign(data, data + length);
+        lengths.push_back(length);
+        sent.assign(data, data + (length > 0 ? length : 0));
         withProgress = progress != nullptr;
         return length < limit ? length : limit;
     }
     std::vector<uint8_t> sent;
+    std::vector<int> lengths; // of every sendLongChunked call
     bool withProgress = true;
     int limit = 1 << 30;
 
@@ -51,5 +53,15 @@ TEST(TMidiOutputBase, SendLongForwardsWithoutProgressAndSucceedsOnlyWhenEveryByt
         EXPECT_EQ(port.sent, sysex);
         EXPECT_FALSE(port.withProgress);
     }
-    EXPECT_FALSE(RecordingOutput().sendLong(sysex.data(), 0));
+}
+
+TEST(TMidiOutputBase, SendLongForwardsAnEmptyMessageAndAnswersFalseForNothingSent)
+{
+    const uint8_t sysex[] = {0xF0, 0xF7};
+    RecordingOutput empty;
+    EXPECT_FALSE(empty.sendLong(sysex, 0));
+    EXPECT_EQ(empty.lengths, std::vector<int>{0});
+    RecordingOutput negative;
+    EXPECT_FALSE(negative.sendLong(sysex, -1));
+    EXPECT_TRUE(negative.lengths.empty()) << "no byte count below 0 reaches the driver";
 }
