@@ -4,11 +4,11 @@
 // lock is released.
 #include "midi/AlsaMidiBackend.h"
 
+#include "midi/AlsaLibrary.h"
 #include "midi/AlsaPortCatalog.h"
 #include "midi/LinkedConnections.h"
 #include "windows/PlatformMessageWindows.h"
 
-#include <alsa/asoundlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -40,28 +40,31 @@ void quietHandler(const char*, int, const char*, int, const char*, ...)
 {
 }
 
-template <typename Info, int (*Make)(Info**), void (*Free)(Info*)>
+/** A record the library allocates (Make) and frees (Free) on our behalf. */
+template <typename Info, auto Make, auto Free>
 struct Allocated
 {
-    Allocated() { Make(&info); }
-    ~Allocated() { Free(info); }
+    explicit Allocated(const AlsaLibrary& library) : alsa(library) { (alsa.*Make)(&info); }
+    ~Allocated() { (alsa.*Free)(info); }
     Allocated(const Allocated&) = delete;
     Allocated& operator=(const Allocated&) = delete;
+    const AlsaLibrary& alsa;
     Info* info = nullptr;
 };
-using ClientInfo = Allocated<snd_seq_client_info_t, snd_seq_client_info_malloc, snd_seq_client_info_free>;
-using PortInfo = Allocated<snd_seq_port_info_t, snd_seq_port_info_malloc, snd_seq_port_info_free>;
+using ClientInfo =
+    Allocated<snd_seq_client_info_t, &AlsaLibrary::seq_client_info_malloc, &AlsaLibrary::seq_client_info_free>;
+using PortInfo = Allocated<snd_seq_port_info_t, &AlsaLibrary::seq_port_info_malloc, &AlsaLibrary::seq_port_info_free>;
 
-AlsaPortRecord recordOf(const snd_seq_port_info_t* port, const std::string& clientName)
+AlsaPortRecord recordOf(const AlsaLibrary& alsa, const snd_seq_port_info_t* port, const std::string& clientName)
 {
     AlsaPortRecord record;
-    record.client = snd_seq_port_info_get_client(port);
-    record.port = snd_seq_port_info_get_port(port);
+    record.client = alsa.seq_port_info_get_client(port);
+    record.port = alsa.seq_port_info_get_port(port);
     record.clientName = clientName;
-    const char* name = snd_seq_port_info_get_name(port);
+    const char* name = alsa.seq_port_info_get_name(port);
     record.portName = name == nullptr ? "" : name;
-    record.capability = snd_seq_port_info_get_capability(port);
-    record.type = snd_seq_port_info_get_type(port);
+    record.capability = alsa.seq_port_info_get_capability(port);
+    record.type = alsa.seq_port_info_get_type(port);
     return record;
 }
 } // namespace
@@ -85,7 +88,9 @@ public:
 
     ~Core() { stop(); }
 
-    void start();
+    /** Loads the library from libraryFile and opens the sequencer; without
+        one, lets go of the library again. */
+    void start(const char* libraryFile);
     void stop();
     bool isOpen()
     {
@@ -136,6 +141,7 @@ private:
     MMRESULT output(Link* link, snd_seq_event_t& event, std::string& detail);
 
     std::mutex mutex_;
+    std::shared_ptr<const AlsaLibrary> alsa_; // loaded while the sequencer is open
     snd_seq_t* seq_ = nullptr;
     std::string failure_;
     std::unique_ptr<AlsaPortCatalog> catalog_;
@@ -145,25 +151,29 @@ private:
     std::thread worker_;
 };
 
-void AlsaMidiBackend::Core::start()
+void AlsaMidiBackend::Core::start(const char* libraryFile)
 {
     std::lock_guard<std::mutex> hold(mutex_);
-    snd_lib_error_set_handler(quietHandler);
-    const int opened = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
-    snd_lib_error_set_handler(nullptr);
+    alsa_ = AlsaLibrary::load(failure_, libraryFile);
+    if (alsa_ == nullptr)
+        return;
+    alsa_->lib_error_set_handler(quietHandler);
+    const int opened = alsa_->seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
+    alsa_->lib_error_set_handler(nullptr);
     if (opened < 0)
     {
         seq_ = nullptr;
-        failure_ = std::string("the ALSA sequencer cannot be opened (") + snd_strerror(opened) + ")";
+        failure_ = std::string("the ALSA sequencer cannot be opened (") + alsa_->strerror(opened) + ")";
+        alsa_.reset();
         return;
     }
-    snd_seq_set_client_name(seq_, kClientName);
-    snd_seq_set_output_buffer_size(seq_, kOutputBufferBytes);
-    const int announcePort = snd_seq_create_simple_port(
+    alsa_->seq_set_client_name(seq_, kClientName);
+    alsa_->seq_set_output_buffer_size(seq_, kOutputBufferBytes);
+    const int announcePort = alsa_->seq_create_simple_port(
         seq_, "announce", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_NO_EXPORT, SND_SEQ_PORT_TYPE_APPLICATION);
     if (announcePort >= 0)
-        snd_seq_connect_from(seq_, announcePort, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
-    catalog_ = std::make_unique<AlsaPortCatalog>(snd_seq_client_id(seq_));
+        alsa_->seq_connect_from(seq_, announcePort, SND_SEQ_CLIENT_SYSTEM, SND_SEQ_PORT_SYSTEM_ANNOUNCE);
+    catalog_ = std::make_unique<AlsaPortCatalog>(alsa_->seq_client_id(seq_));
     loadPorts();
     worker_ = std::thread([this] { run(); });
 }
@@ -176,27 +186,27 @@ void AlsaMidiBackend::Core::stop()
     std::lock_guard<std::mutex> hold(mutex_);
     for (const auto& link : links_)
         if (link->coder != nullptr)
-            snd_midi_event_free(link->coder);
+            alsa_->midi_event_free(link->coder);
     links_.clear();
     if (seq_ != nullptr)
-        snd_seq_close(seq_);
+        alsa_->seq_close(seq_);
     seq_ = nullptr;
 }
 
 void AlsaMidiBackend::Core::loadPorts()
 {
     std::vector<AlsaPortRecord> ports;
-    ClientInfo client;
-    PortInfo port;
-    snd_seq_client_info_set_client(client.info, -1);
-    while (snd_seq_query_next_client(seq_, client.info) >= 0)
+    ClientInfo client(*alsa_);
+    PortInfo port(*alsa_);
+    alsa_->seq_client_info_set_client(client.info, -1);
+    while (alsa_->seq_query_next_client(seq_, client.info) >= 0)
     {
-        const int number = snd_seq_client_info_get_client(client.info);
-        const char* name = snd_seq_client_info_get_name(client.info);
-        snd_seq_port_info_set_client(port.info, number);
-        snd_seq_port_info_set_port(port.info, -1);
-        while (snd_seq_query_next_port(seq_, port.info) >= 0)
-            ports.push_back(recordOf(port.info, name == nullptr ? "" : name));
+        const int number = alsa_->seq_client_info_get_client(client.info);
+        const char* name = alsa_->seq_client_info_get_name(client.info);
+        alsa_->seq_port_info_set_client(port.info, number);
+        alsa_->seq_port_info_set_port(port.info, -1);
+        while (alsa_->seq_query_next_port(seq_, port.info) >= 0)
+            ports.push_back(recordOf(*alsa_, port.info, name == nullptr ? "" : name));
     }
     catalog_->load(ports);
 }
@@ -223,26 +233,26 @@ AlsaMidiBackend::Core::Link* AlsaMidiBackend::Core::open(DeviceKind kind, UINT i
     const std::string name = (output ? "out_" : "in_") + std::to_string(++portNumber_);
     const unsigned capability = output ? SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ
                                        : SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE;
-    const int ourPort = snd_seq_create_simple_port(seq_, name.c_str(), capability,
+    const int ourPort = alsa_->seq_create_simple_port(seq_, name.c_str(), capability,
                                                    SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
     snd_midi_event_t* coder = nullptr;
-    if (ourPort < 0 || snd_midi_event_new(256, &coder) < 0)
+    if (ourPort < 0 || alsa_->midi_event_new(256, &coder) < 0)
     {
         if (ourPort >= 0)
-            snd_seq_delete_simple_port(seq_, ourPort);
+            alsa_->seq_delete_simple_port(seq_, ourPort);
         code = MMSYSERR_NOMEM;
         detail = "(the ALSA sequencer refused a new port)";
         return nullptr;
     }
-    snd_midi_event_no_status(coder, 1);
-    const int connected = output ? snd_seq_connect_to(seq_, ourPort, device.client, device.port)
-                                 : snd_seq_connect_from(seq_, ourPort, device.client, device.port);
+    alsa_->midi_event_no_status(coder, 1);
+    const int connected = output ? alsa_->seq_connect_to(seq_, ourPort, device.client, device.port)
+                                 : alsa_->seq_connect_from(seq_, ourPort, device.client, device.port);
     if (connected < 0)
     {
-        snd_midi_event_free(coder);
-        snd_seq_delete_simple_port(seq_, ourPort);
+        alsa_->midi_event_free(coder);
+        alsa_->seq_delete_simple_port(seq_, ourPort);
         code = MMSYSERR_NOTENABLED;
-        detail = std::string("(") + snd_strerror(connected) + ")";
+        detail = std::string("(") + alsa_->strerror(connected) + ")";
         return nullptr;
     }
     links_.push_back(std::make_unique<Link>(
@@ -283,11 +293,11 @@ MMRESULT AlsaMidiBackend::Core::sendLocked(Link* link, const BYTE* bytes, size_t
         return output(link, event, detail);
     }
     // Anything else goes out message by message.
-    snd_midi_event_reset_encode(link->coder);
+    alsa_->midi_event_reset_encode(link->coder);
     size_t at = 0;
     while (at < length)
     {
-        const long used = snd_midi_event_encode(link->coder, bytes + at, static_cast<long>(length - at), &event);
+        const long used = alsa_->midi_event_encode(link->coder, bytes + at, static_cast<long>(length - at), &event);
         if (used <= 0)
             return MMSYSERR_INVALPARAM;
         at += static_cast<size_t>(used);
@@ -306,10 +316,10 @@ MMRESULT AlsaMidiBackend::Core::output(Link* link, snd_seq_event_t& event, std::
     snd_seq_ev_set_source(&event, link->ourPort);
     snd_seq_ev_set_subs(&event);
     snd_seq_ev_set_direct(&event);
-    const int sent = snd_seq_event_output_direct(seq_, &event);
+    const int sent = alsa_->seq_event_output_direct(seq_, &event);
     if (sent >= 0)
         return MMSYSERR_NOERROR;
-    detail = std::string("(") + snd_strerror(sent) + ")";
+    detail = std::string("(") + alsa_->strerror(sent) + ")";
     return sent == -EAGAIN ? MIDIERR_NOTREADY : MMSYSERR_ERROR;
 }
 
@@ -321,8 +331,8 @@ void AlsaMidiBackend::Core::close(Link* link)
     if (found == links_.end())
         return;
     if (seq_ != nullptr)
-        snd_seq_delete_simple_port(seq_, link->ourPort);
-    snd_midi_event_free(link->coder);
+        alsa_->seq_delete_simple_port(seq_, link->ourPort);
+    alsa_->midi_event_free(link->coder);
     links_.erase(found);
 }
 
@@ -331,8 +341,8 @@ void AlsaMidiBackend::Core::run()
     std::vector<pollfd> fds;
     {
         std::lock_guard<std::mutex> hold(mutex_);
-        fds.resize(static_cast<size_t>(snd_seq_poll_descriptors_count(seq_, POLLIN)));
-        snd_seq_poll_descriptors(seq_, fds.data(), static_cast<unsigned>(fds.size()), POLLIN);
+        fds.resize(static_cast<size_t>(alsa_->seq_poll_descriptors_count(seq_, POLLIN)));
+        alsa_->seq_poll_descriptors(seq_, fds.data(), static_cast<unsigned>(fds.size()), POLLIN);
     }
     while (!stopping_.load())
     {
@@ -358,7 +368,7 @@ bool AlsaMidiBackend::Core::readEvents(std::vector<Link*>& gone,
 {
     bool changed = false;
     snd_seq_event_t* event = nullptr;
-    while (snd_seq_event_input(seq_, &event) >= 0 && event != nullptr)
+    while (alsa_->seq_event_input(seq_, &event) >= 0 && event != nullptr)
     {
         if (event->source.client == SND_SEQ_CLIENT_SYSTEM)
         {
@@ -379,7 +389,7 @@ bool AlsaMidiBackend::Core::readEvents(std::vector<Link*>& gone,
         else
         {
             BYTE decoded[16];
-            const long length = snd_midi_event_decode((*link)->coder, decoded, sizeof decoded, event);
+            const long length = alsa_->midi_event_decode((*link)->coder, decoded, sizeof decoded, event);
             if (length > 0)
                 bytes.assign(decoded, decoded + length);
         }
@@ -414,10 +424,10 @@ bool AlsaMidiBackend::Core::announce(const snd_seq_event_t& event)
 
 AlsaPortRecord AlsaMidiBackend::Core::queryPort(int client, int port)
 {
-    PortInfo info;
+    PortInfo info(*alsa_);
     AlsaPortRecord record;
-    if (snd_seq_get_any_port_info(seq_, client, port, info.info) >= 0)
-        record = recordOf(info.info, clientName(client));
+    if (alsa_->seq_get_any_port_info(seq_, client, port, info.info) >= 0)
+        record = recordOf(*alsa_, info.info, clientName(client));
     record.client = client;
     record.port = port;
     return record;
@@ -425,10 +435,10 @@ AlsaPortRecord AlsaMidiBackend::Core::queryPort(int client, int port)
 
 std::string AlsaMidiBackend::Core::clientName(int client)
 {
-    ClientInfo info;
-    if (snd_seq_get_any_client_info(seq_, client, info.info) < 0)
+    ClientInfo info(*alsa_);
+    if (alsa_->seq_get_any_client_info(seq_, client, info.info) < 0)
         return std::string();
-    const char* name = snd_seq_client_info_get_name(info.info);
+    const char* name = alsa_->seq_client_info_get_name(info.info);
     return name == nullptr ? std::string() : std::string(name);
 }
 
@@ -455,9 +465,13 @@ void AlsaMidiBackend::Core::tellGone(const std::vector<Link*>& gone)
         client->deviceGone();
 }
 
-AlsaMidiBackend::AlsaMidiBackend() : core_(std::make_shared<Core>())
+AlsaMidiBackend::AlsaMidiBackend() : AlsaMidiBackend(AlsaLibrary::kFileName)
 {
-    core_->start();
+}
+
+AlsaMidiBackend::AlsaMidiBackend(const char* libraryFile) : core_(std::make_shared<Core>())
+{
+    core_->start(libraryFile);
 }
 
 AlsaMidiBackend::~AlsaMidiBackend()

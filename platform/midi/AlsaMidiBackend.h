@@ -16,12 +16,15 @@ namespace PlatformMidi
     the announce port on a thread of its own, makes one port of ours per
     open device and moves events (a SysEx goes out as one event; a message
     larger than the sequencer's output buffer is refused, never split).
-    Without a sequencer it has no devices and failure() says why.
+    Without a sequencer (or without the library: AlsaLibrary) it has no
+    devices, holds no library, and failure() says why.
 */
 class AlsaMidiBackend final : public MidiBackend
 {
 public:
     AlsaMidiBackend();
+    /** Test seam: libraryFile stands in for libasound. */
+    explicit AlsaMidiBackend(const char* libraryFile);
     ~AlsaMidiBackend() override;
     AlsaMidiBackend(const AlsaMidiBackend&) = delete;
     AlsaMidiBackend& operator=(const AlsaMidiBackend&) = delete;

@@ -4,13 +4,11 @@
 // own worker thread.
 #include "midi/JackMidiBackend.h"
 
+#include "midi/JackLibrary.h"
 #include "midi/JackRealtimePorts.h"
 #include "midi/LinkedConnections.h"
 #include "midi/RealtimeSlots.h"
 #include "windows/PlatformMessageWindows.h"
-
-#include <jack/jack.h>
-#include <jack/midiport.h>
 
 #include <algorithm>
 #include <atomic>
@@ -51,20 +49,6 @@ int kindIndex(DeviceKind kind)
     return kind == DeviceKind::output ? 0 : 1;
 }
 
-/** libjack reports on stderr by default; the backend says once what matters. */
-void ignoreJackMessage(const char*)
-{
-}
-
-void quietenJack()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        jack_set_error_function(ignoreJackMessage);
-        jack_set_info_function(ignoreJackMessage);
-    });
-}
-
 std::string describeStatus(jack_status_t status)
 {
     if ((status & JackServerFailed) != 0)
@@ -75,14 +59,14 @@ std::string describeStatus(jack_status_t status)
 }
 
 /** The name a user recognises: the first alias, else the short name. */
-std::string displayNameOf(jack_port_t* port)
+std::string displayNameOf(const JackLibrary& jack, jack_port_t* port)
 {
-    const int size = jack_port_name_size();
+    const int size = jack.port_name_size();
     std::vector<char> first(static_cast<size_t>(size), '\0'), second(static_cast<size_t>(size), '\0');
     char* aliases[2] = {first.data(), second.data()};
-    if (jack_port_get_aliases(port, aliases) > 0 && first[0] != '\0')
+    if (jack.port_get_aliases(port, aliases) > 0 && first[0] != '\0')
         return first.data();
-    const char* name = jack_port_short_name(port);
+    const char* name = jack.port_short_name(port);
     return name == nullptr ? std::string() : std::string(name);
 }
 } // namespace
@@ -107,9 +91,16 @@ public:
     Core() { sem_init(&wake_, 0, 0); }
     ~Core() { sem_destroy(&wake_); }
 
-    void start()
+    /** Loads the library from libraryFile and connects when a server
+        answers, else keeps trying; without the library, never. */
+    void start(const char* libraryFile)
     {
-        quietenJack();
+        {
+            std::lock_guard<std::mutex> hold(mutex_);
+            jack_ = JackLibrary::load(failure_, libraryFile);
+            if (jack_ == nullptr)
+                return;
+        }
         connect();
         worker_ = std::thread([this] { run(); });
     }
@@ -122,6 +113,12 @@ public:
             worker_.join();
         std::lock_guard<std::mutex> hold(mutex_);
         closeClient();
+    }
+
+    bool isAvailable()
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return jack_ != nullptr;
     }
 
     bool isConnected()
@@ -186,6 +183,8 @@ private:
     Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port> made);
 
     std::mutex mutex_;
+    // Set once by start, before any other thread sees the core.
+    std::shared_ptr<const JackLibrary> jack_;
     jack_client_t* client_ = nullptr;
     uint64_t generation_ = 0;
     std::string failure_;
@@ -228,7 +227,7 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::open(DeviceKind kind, UINT i
     const bool output = kind == DeviceKind::output;
     const std::string device = list[id].fullName;
     const std::string name = (output ? "out_" : "in_") + std::to_string(++portNumber_);
-    jack_port_t* port = jack_port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+    jack_port_t* port = jack_->port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
                                            output ? JackPortIsOutput : JackPortIsInput, 0);
     if (port == nullptr)
     {
@@ -236,17 +235,17 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::open(DeviceKind kind, UINT i
         detail = "(JACK refused to register a port)";
         return nullptr;
     }
-    const std::string ours = jack_port_name(port);
-    if (jack_connect(client_, output ? ours.c_str() : device.c_str(), output ? device.c_str() : ours.c_str()) != 0)
+    const std::string ours = jack_->port_name(port);
+    if (jack_->connect(client_, output ? ours.c_str() : device.c_str(), output ? device.c_str() : ours.c_str()) != 0)
     {
-        jack_port_unregister(client_, port);
+        jack_->port_unregister(client_, port);
         code = MMSYSERR_NOTENABLED;
         detail = "(JACK could not connect " + ours + " with \"" + device + "\")";
         return nullptr;
     }
     const size_t queueBytes = std::max(kMinQueueBytes, 2 * bufferBytes_);
-    Link* link = output ? addLink(kind, device, port, std::make_unique<JackOutputPort>(port, queueBytes))
-                        : addLink(kind, device, port, std::make_unique<JackInputPort>(port, queueBytes));
+    Link* link = output ? addLink(kind, device, port, std::make_unique<JackOutputPort>(*jack_, port, queueBytes))
+                        : addLink(kind, device, port, std::make_unique<JackInputPort>(*jack_, port, queueBytes));
     if (link == nullptr)
     {
         code = MMSYSERR_ALLOCATED;
@@ -270,7 +269,7 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::addLink(DeviceKind kind, con
         published = inputSlots_.publish(made.get());
     if (!published)
     {
-        jack_port_unregister(client_, port);
+        jack_->port_unregister(client_, port);
         return nullptr;
     }
     auto link = std::make_unique<Link>(Link{kind, target, nullptr, nullptr, nullptr, nullptr, generation_, false});
@@ -338,7 +337,7 @@ void JackMidiBackend::Core::close(Link* link)
                                        [&](const auto& listed) { return listed.get() == link->input; }));
     }
     if (client_ != nullptr && link->generation == generation_)
-        jack_port_unregister(client_, port);
+        jack_->port_unregister(client_, port);
     links_.erase(found);
 }
 
@@ -348,7 +347,7 @@ int JackMidiBackend::Core::process(jack_nframes_t frames, void* arg)
     const uint64_t cycle = core.outputSlots_.beginCycle();
     core.inputSlots_.beginCycle();
     jack_client_t* client = core.processClient_.load(std::memory_order_acquire);
-    const jack_nframes_t start = client == nullptr ? 0 : jack_last_frame_time(client);
+    const jack_nframes_t start = client == nullptr ? 0 : core.jack_->last_frame_time(client);
     bool wake = false;
     for (size_t i = 0; i < kSlots; ++i)
     {
@@ -381,7 +380,7 @@ void JackMidiBackend::Core::onShutdown(jack_status_t, const char*, void* arg)
 bool JackMidiBackend::Core::connect()
 {
     jack_status_t status = static_cast<jack_status_t>(0);
-    jack_client_t* client = jack_client_open(kClientName, JackNoStartServer, &status);
+    jack_client_t* client = jack_->client_open(kClientName, JackNoStartServer, &status);
     if (client == nullptr)
     {
         std::lock_guard<std::mutex> hold(mutex_);
@@ -389,24 +388,26 @@ bool JackMidiBackend::Core::connect()
         return false;
     }
     processClient_.store(client, std::memory_order_release);
-    jack_set_process_callback(client, &Core::process, this);
-    jack_set_port_registration_callback(client, &Core::onPortRegistration, this);
-    jack_set_client_registration_callback(client, &Core::onClientRegistration, this);
-    jack_set_port_rename_callback(client, &Core::onPortRename, this);
-    jack_on_info_shutdown(client, &Core::onShutdown, this);
-    if (jack_activate(client) != 0)
+    jack_->set_process_callback(client, &Core::process, this);
+    jack_->set_port_registration_callback(client, &Core::onPortRegistration, this);
+    jack_->set_client_registration_callback(client, &Core::onClientRegistration, this);
+    jack_->set_port_rename_callback(client, &Core::onPortRename, this);
+    jack_->on_info_shutdown(client, &Core::onShutdown, this);
+    if (jack_->activate(client) != 0)
     {
-        jack_client_close(client);
+        jack_->client_close(client);
         processClient_.store(nullptr);
         std::lock_guard<std::mutex> hold(mutex_);
         failure_ = "the JACK server did not activate the client";
         return false;
     }
+    // Its threads may outlive a client the server drops (see loseServer).
+    jack_->keepLoaded();
     std::lock_guard<std::mutex> hold(mutex_);
     client_ = client;
     ++generation_;
     failure_.clear();
-    bufferBytes_ = jack_port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE);
+    bufferBytes_ = jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE);
     std::vector<Link*> gone;
     refresh(gone);
     return true;
@@ -416,8 +417,8 @@ void JackMidiBackend::Core::closeClient()
 {
     if (client_ == nullptr)
         return;
-    jack_deactivate(client_);
-    jack_client_close(client_);
+    jack_->deactivate(client_);
+    jack_->client_close(client_);
     client_ = nullptr;
     processClient_.store(nullptr);
 }
@@ -458,6 +459,16 @@ void JackMidiBackend::Core::run()
 
 void JackMidiBackend::Core::waitForWork()
 {
+    // While connected, all work is announced on wake_ (cycles that finished
+    // messages or received some, JACK's notices, stop), so an idle program
+    // does not wake up; without a server the wait ends in time to try again.
+    if (isConnected())
+    {
+        while (sem_wait(&wake_) != 0 && errno == EINTR)
+        {
+        }
+        return;
+    }
     timespec until{};
     clock_gettime(CLOCK_REALTIME, &until);
     until.tv_nsec += 250 * 1000 * 1000;
@@ -589,22 +600,31 @@ void JackMidiBackend::Core::markGone(const std::vector<Link*>& gone)
 std::vector<JackDevice> JackMidiBackend::Core::listPorts(unsigned long flags)
 {
     std::vector<JackDevice> result;
-    const char** names = jack_get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+    const char** names = jack_->get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
     for (const char** name = names; name != nullptr && *name != nullptr; ++name)
     {
-        jack_port_t* port = jack_port_by_name(client_, *name);
-        if (port == nullptr || jack_port_is_mine(client_, port))
+        jack_port_t* port = jack_->port_by_name(client_, *name);
+        if (port == nullptr || jack_->port_is_mine(client_, port))
             continue;
-        result.push_back({*name, displayNameOf(port)});
+        result.push_back({*name, displayNameOf(*jack_, port)});
     }
     if (names != nullptr)
-        jack_free(names);
+        jack_->free(names);
     return result;
 }
 
-JackMidiBackend::JackMidiBackend() : core_(std::make_shared<Core>())
+JackMidiBackend::JackMidiBackend() : JackMidiBackend(JackLibrary::kFileName)
 {
-    core_->start();
+}
+
+JackMidiBackend::JackMidiBackend(const char* libraryFile) : core_(std::make_shared<Core>())
+{
+    core_->start(libraryFile);
+}
+
+bool JackMidiBackend::isAvailable() const
+{
+    return core_->isAvailable();
 }
 
 JackMidiBackend::~JackMidiBackend()

@@ -22,6 +22,9 @@ namespace PlatformMidi
     After the server goes away every device is gone; the backend tries to
     connect again once a second and broadcasts when the server is back.
 
+    libjack is loaded when the backend starts (JackLibrary); without it the
+    backend is not available: it never connects, and failure() says why.
+
     Names: the port's first alias, else its short name; the interface path is
     "jack:" and the full port name.
 */
@@ -30,10 +33,14 @@ class JackMidiBackend final : public MidiBackend
 public:
     /** Connects at once when a server answers, else keeps trying. */
     JackMidiBackend();
+    /** Test seam: libraryFile stands in for libjack. */
+    explicit JackMidiBackend(const char* libraryFile);
     ~JackMidiBackend() override;
     JackMidiBackend(const JackMidiBackend&) = delete;
     JackMidiBackend& operator=(const JackMidiBackend&) = delete;
 
+    /** False when libjack could not be loaded: then there is never a server. */
+    bool isAvailable() const;
     bool isConnected() const;
     /** Why the last attempt to reach a server failed (empty when connected). */
     std::string failure() const;

@@ -1,7 +1,5 @@
 #include "midi/JackRealtimePorts.h"
 
-#include <jack/midiport.h>
-
 namespace PlatformMidi
 {
 namespace
@@ -32,8 +30,8 @@ void graphOrderEnds(void*)
 #endif
 } // namespace
 
-JackOutputPort::JackOutputPort(jack_port_t* port, size_t queueBytes)
-    : port_(port), messages_(queueBytes), done_(queueBytes)
+JackOutputPort::JackOutputPort(const JackLibrary& jack, jack_port_t* port, size_t queueBytes)
+    : jack_(jack), port_(port), messages_(queueBytes), done_(queueBytes)
 {
 }
 
@@ -45,10 +43,10 @@ bool JackOutputPort::queue(const unsigned char* bytes, size_t length, uint64_t t
 
 bool JackOutputPort::process(jack_nframes_t frames, uint64_t cycle)
 {
-    void* buffer = jack_port_get_buffer(port_, frames);
+    void* buffer = jack_.port_get_buffer(port_, frames);
     graphOrderBegins(buffer);
-    jack_midi_clear_buffer(buffer);
-    maxEventSize_.store(jack_midi_max_event_size(buffer), std::memory_order_relaxed);
+    jack_.midi_clear_buffer(buffer);
+    maxEventSize_.store(jack_.midi_max_event_size(buffer), std::memory_order_relaxed);
     bool wroteDone = false;
     bool empty = true;
     Message message;
@@ -56,7 +54,7 @@ bool JackOutputPort::process(jack_nframes_t frames, uint64_t cycle)
     {
         if (message.token != 0 && done_.writable() < sizeof(Done))
             break;
-        jack_midi_data_t* target = jack_midi_event_reserve(buffer, 0, message.length);
+        jack_midi_data_t* target = jack_.midi_event_reserve(buffer, 0, message.length);
         if (target == nullptr && !empty)
             break; // the rest of this cycle's buffer is too small: next cycle
         if (target == nullptr)
@@ -86,20 +84,21 @@ bool JackOutputPort::nextDone(uint64_t cyclesEnded, uint64_t& token)
     return true;
 }
 
-JackInputPort::JackInputPort(jack_port_t* port, size_t queueBytes) : port_(port), events_(queueBytes)
+JackInputPort::JackInputPort(const JackLibrary& jack, jack_port_t* port, size_t queueBytes)
+    : jack_(jack), port_(port), events_(queueBytes)
 {
 }
 
 bool JackInputPort::process(jack_nframes_t frames, jack_nframes_t cycleStart)
 {
-    void* buffer = jack_port_get_buffer(port_, frames);
+    void* buffer = jack_.port_get_buffer(port_, frames);
     graphOrderBegins(buffer);
-    const uint32_t count = jack_midi_get_event_count(buffer);
+    const uint32_t count = jack_.midi_get_event_count(buffer);
     bool queued = false;
     for (uint32_t i = 0; i < count; ++i)
     {
         jack_midi_event_t event;
-        if (jack_midi_event_get(&event, buffer, i) != 0)
+        if (jack_.midi_event_get(&event, buffer, i) != 0)
             continue;
         const Event header{static_cast<uint32_t>(event.size), cycleStart + event.time};
         if (events_.write(&header, sizeof header, event.buffer, event.size))

@@ -1,9 +1,8 @@
 // The parts of a JACK MIDI port that JACK's process thread works on.
 #pragma once
 
+#include "midi/JackLibrary.h"
 #include "midi/SpscByteRing.h"
-
-#include <jack/jack.h>
 
 #include <atomic>
 #include <cstddef>
@@ -23,7 +22,8 @@ namespace PlatformMidi
 class JackOutputPort
 {
 public:
-    JackOutputPort(jack_port_t* port, size_t queueBytes);
+    /** jack must stay loaded as long as the port. */
+    JackOutputPort(const JackLibrary& jack, jack_port_t* port, size_t queueBytes);
     JackOutputPort(const JackOutputPort&) = delete;
     JackOutputPort& operator=(const JackOutputPort&) = delete;
 
@@ -57,6 +57,7 @@ private:
         uint64_t cycle;
     };
 
+    const JackLibrary& jack_;
     jack_port_t* const port_;
     SpscByteRing messages_;
     SpscByteRing done_;
@@ -72,7 +73,7 @@ private:
 class JackInputPort
 {
 public:
-    JackInputPort(jack_port_t* port, size_t queueBytes);
+    JackInputPort(const JackLibrary& jack, jack_port_t* port, size_t queueBytes);
     JackInputPort(const JackInputPort&) = delete;
     JackInputPort& operator=(const JackInputPort&) = delete;
 
@@ -93,6 +94,7 @@ private:
         uint32_t frame;
     };
 
+    const JackLibrary& jack_;
     jack_port_t* const port_;
     SpscByteRing events_;
     std::atomic<uint64_t> lost_{0};

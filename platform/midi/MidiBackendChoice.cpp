@@ -59,7 +59,9 @@ std::shared_ptr<MidiBackend> MidiBackendChoice::choose(const char* setting, std:
     {
         auto jack = std::make_shared<JackMidiBackend>();
         if (!jack->isConnected())
-            report = "MIDI: " + jack->failure() + "; there are no MIDI devices until a JACK server starts.";
+            report = "MIDI: " + jack->failure() +
+                     (jack->isAvailable() ? "; there are no MIDI devices until a JACK server starts."
+                                          : "; there are no MIDI devices.");
         return jack;
     }
     if (!wanted.empty())

@@ -26,3 +26,15 @@ TEST(AlsaMidiBackend, WithoutASequencerHasNoDevicesAndSaysWhy)
     EXPECT_EQ(nullptr, outcome.connection);
     EXPECT_NE(std::string::npos, outcome.detail.find("sequencer"));
 }
+
+TEST(AlsaMidiBackend, WithoutTheLibraryHasNoDevicesAndSaysWhy)
+{
+    AlsaMidiBackend backend("libvaskor-missing.so.2");
+    EXPECT_FALSE(backend.isOpen());
+    EXPECT_EQ(0u, backend.failure().find("the ALSA library cannot be loaded (libvaskor-missing.so.2"))
+        << backend.failure();
+    EXPECT_EQ(0u, backend.deviceCount(DeviceKind::output));
+    const auto outcome = backend.openInput(0, nullptr);
+    EXPECT_EQ(MMSYSERR_NODRIVER, outcome.code);
+    EXPECT_NE(std::string::npos, outcome.detail.find("ALSA library")) << outcome.detail;
+}

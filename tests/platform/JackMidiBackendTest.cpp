@@ -256,3 +256,16 @@ TEST(JackMidiServerLoss, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
     EXPECT_TRUE(backend->isConnected());
     peer.reset();
 }
+
+TEST(JackMidiBackendWithoutLibrary, IsNotAvailableHasNoDevicesAndSaysWhy)
+{
+    JackMidiBackend backend("libvaskor-missing.so.0");
+    EXPECT_FALSE(backend.isAvailable());
+    EXPECT_FALSE(backend.isConnected());
+    EXPECT_EQ(0u, backend.failure().find("the JACK library cannot be loaded (libvaskor-missing.so.0"))
+        << backend.failure();
+    EXPECT_EQ(0u, backend.deviceCount(PlatformMidi::DeviceKind::output));
+    const auto outcome = backend.openOutput(0, nullptr);
+    EXPECT_EQ(MMSYSERR_NODRIVER, outcome.code);
+    EXPECT_NE(std::string::npos, outcome.detail.find("JACK library")) << outcome.detail;
+}

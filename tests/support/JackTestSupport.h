@@ -6,6 +6,7 @@
 #pragma once
 
 #include "WaitFor.h"
+#include "midi/JackLibrary.h"
 #include "midi/JackRealtimePorts.h"
 #include "midi/RealtimeSlots.h"
 
@@ -67,6 +68,10 @@ public:
 
     explicit JackPeer(const std::string& name = "vaskor-peer")
     {
+        std::string failure;
+        library_ = PlatformMidi::JackLibrary::load(failure);
+        if (library_ == nullptr)
+            return;
         jack_status_t status;
         client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
         if (client_ == nullptr)
@@ -180,12 +185,12 @@ private:
         const size_t queueBytes = 4 * midiBufferSize();
         if (flags == JackPortIsOutput)
         {
-            port.output = std::make_unique<PlatformMidi::JackOutputPort>(jackPort, queueBytes);
+            port.output = std::make_unique<PlatformMidi::JackOutputPort>(*library_, jackPort, queueBytes);
             outputs_.publish(port.output.get());
         }
         else
         {
-            port.input = std::make_unique<PlatformMidi::JackInputPort>(jackPort, queueBytes);
+            port.input = std::make_unique<PlatformMidi::JackInputPort>(*library_, jackPort, queueBytes);
             inputs_.publish(port.input.get());
         }
         return jack_port_name(jackPort);
@@ -224,6 +229,7 @@ private:
     }
 
     static constexpr size_t kSlots = 16;
+    std::shared_ptr<const PlatformMidi::JackLibrary> library_; // for the realtime ports
     jack_client_t* client_ = nullptr;
     std::mutex mutex_;
     std::map<std::string, Port> ports_;
