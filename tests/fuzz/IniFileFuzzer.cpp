@@ -3,6 +3,7 @@
 // saved file reads back to the same text, and that a written value, whatever
 // it holds, reads back unchanged without adding lines or sections.
 #include "TIniFile.h"
+#include "FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,20 +11,8 @@
 
 namespace
 {
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::check;
 
-Tr::TIniFile parsed(const char* text, int length)
-{
-    Tr::TStringList lines;
-    lines.setText(text, length);
-    Tr::TIniFile ini;
-    ini.parse(lines);
-    return ini;
-}
 
 int sectionLineCount(const Tr::TIniFile& ini, const char* name)
 {
@@ -40,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const size_t fileLength = nul != nullptr ? static_cast<size_t>(static_cast<const char*>(nul) - text) : size;
 
     // Parse and save; a saved text parses and saves to the same text.
-    Tr::TIniFile ini = parsed(text, static_cast<int>(fileLength));
+    Tr::TIniFile ini = fuzz::parsedIni(text, static_cast<int>(fileLength));
     const Tr::TString saved = ini.toText();
-    Tr::TIniFile reread = parsed(saved.c_str(), saved.length());
+    Tr::TIniFile reread = fuzz::parsedIni(saved.c_str(), saved.length());
     check(reread.toText() == saved);
 
     if (nul == nullptr)
@@ -58,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ini.writeString(section, "Key", value);
     ini.writeString(section, "After", "1");
     const Tr::TString written = ini.toText();
-    Tr::TIniFile back = parsed(written.c_str(), written.length());
+    Tr::TIniFile back = fuzz::parsedIni(written.c_str(), written.length());
     check(back.readString(section, "Key", "<missing>") == value);
     check(back.readString(section, "After", "<missing>") == "1");
     // At most the two written lines and the empty line that ends the section

@@ -19,6 +19,7 @@
 // write the sections are a fixed point: written again from the state read
 // back they are the same text.
 #include "AutoDelete.h"
+#include "FuzzCheck.h"
 #include "MidiManager.h"
 #include "MidiManagerDev.h"
 #include "TIniFile.h"
@@ -189,14 +190,6 @@ std::vector<AliasState> writtenAliases(const Snapshot& state)
     return written;
 }
 
-Tr::TIniFile parsed(const char* data, int length)
-{
-    Tr::TStringList lines;
-    lines.setText(data, length);
-    Tr::TIniFile ini;
-    ini.parse(lines);
-    return ini;
-}
 
 void load(Tr::TIniFile& ini)
 {
@@ -256,7 +249,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size > 0x4000)
         return 0;
-    Tr::TIniFile preferences = parsed(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    Tr::TIniFile preferences = fuzz::parsedIni(reinterpret_cast<const char*>(data), static_cast<int>(size));
     load(preferences);
     const Snapshot loaded = snapshot();
     checkLoaded(loaded);
@@ -265,7 +258,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // Written back into what was read, as the program saves its preferences.
     save(preferences);
     const Tr::TString written = preferences.toText();
-    Tr::TIniFile reread = parsed(written.c_str(), written.length());
+    Tr::TIniFile reread = fuzz::parsedIni(written.c_str(), written.length());
     load(reread);
     const Snapshot back = snapshot();
     check(back.records[0] == loaded.records[0]);

@@ -1,17 +1,14 @@
 // Feeds arbitrary bytes to the line splitting and the key=value reading of
 // the line list and checks what must hold for any input.
 #include "TStringList.h"
+#include "FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>
 
 namespace
 {
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::check;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -5,6 +5,7 @@
 // imported one passes the check and imports back to the same working copy
 // and base settings.
 #include "TemplateBank.h"
+#include "FuzzCheck.h"
 
 #include "Exception.h"
 
@@ -14,11 +15,7 @@
 
 namespace
 {
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::check;
 
 bool sameImage(const TemplateImage& a, const TemplateImage& b)
 {

@@ -6,6 +6,7 @@
 // without touching the buffer; a file without a documents line gives the
 // home folder's "Documents".
 #include "files/PlatformShellFolders.h"
+#include "FuzzCheck.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,11 +18,7 @@
 
 namespace
 {
-void check(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
+using fuzz::check;
 
 constexpr char canary = '#';
 
