@@ -7,6 +7,7 @@
 #include "midi/JackLibrary.h"
 #include "midi/JackRealtimePorts.h"
 #include "midi/LinkedConnections.h"
+#include "midi/MidiDeviceNames.h"
 #include "midi/RealtimeSlots.h"
 #include "windows/PlatformMessageWindows.h"
 
@@ -661,7 +662,7 @@ MMRESULT JackMidiBackend::interfacePath(DeviceKind kind, UINT id, std::string& p
     JackDevice device;
     const MMRESULT code = core_->device(kind, id, device);
     if (code == MMSYSERR_NOERROR)
-        path = "jack:" + device.fullName;
+        path = "jack:" + percentEscaped(device.fullName);
     return code;
 }
 

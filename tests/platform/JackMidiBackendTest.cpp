@@ -186,6 +186,35 @@ TEST_F(JackMidi, PortsAppearingAndDisappearingRaiseDeviceChangeWithTheirNames)
     }));
 }
 
+TEST_F(JackMidi, PortNamesBeyondAsciiGiveDistinctAsciiInterfacePathsAndKeepTheirProductNames)
+{
+    const std::string client = peer->clientName();
+    const struct
+    {
+        const char* name;
+        std::string path;
+    } ports[] = {
+        {"Synth\xC3\xA9", "jack:" + client + ":Synth%C3%A9"},
+        {"\xE3\x82\xB7\xE3\x83\xB3\xE3\x82\xBB", "jack:" + client + ":%E3%82%B7%E3%83%B3%E3%82%BB"},
+        {"100%", "jack:" + client + ":100%25"},
+    };
+    for (const auto& port : ports)
+    {
+        SCOPED_TRACE(port.path);
+        ASSERT_NE("", peer->addInput(port.name));
+        int id = -1;
+        ASSERT_TRUE(TestSupport::waitFor([&] {
+            for (UINT device = 0; device < midiOutGetNumDevs(); ++device)
+                if (path(true, device) == port.path)
+                    id = static_cast<int>(device);
+            return id >= 0;
+        }));
+        MIDIOUTCAPSA caps;
+        ASSERT_EQ(MMSYSERR_NOERROR, midiOutGetDevCapsA(static_cast<UINT>(id), &caps, sizeof caps));
+        EXPECT_EQ(std::string(port.name), caps.szPname);
+    }
+}
+
 TEST_F(JackMidi, PortRemovedWhileOpenClosesTheHandleAndRefusesLongMessages)
 {
     openOutputToPeer();
