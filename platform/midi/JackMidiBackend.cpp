@@ -4,6 +4,7 @@
 // own worker thread.
 #include "midi/JackMidiBackend.h"
 
+#include "midi/GoneClients.h"
 #include "midi/JackLibrary.h"
 #include "midi/JackRealtimePorts.h"
 #include "midi/LinkedConnections.h"
@@ -176,9 +177,8 @@ private:
     void deliverInput();
     void loseServer();
     /** Re-reads the device lists (lock held); answers whether they changed
-        and collects the links whose device went away. */
-    bool refresh(std::vector<Link*>& gone);
-    void markGone(const std::vector<Link*>& gone);
+        and collects the links whose device went away, marking them gone. */
+    bool refresh(GoneClients& gone);
     std::vector<JackDevice> listPorts(unsigned long flags);
     template <typename Port>
     Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port> made);
@@ -404,13 +404,16 @@ bool JackMidiBackend::Core::connect()
     }
     // Its threads may outlive a client the server drops (see loseServer).
     jack_->keepLoaded();
-    std::lock_guard<std::mutex> hold(mutex_);
-    client_ = client;
-    ++generation_;
-    failure_.clear();
-    bufferBytes_ = jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE);
-    std::vector<Link*> gone;
-    refresh(gone);
+    GoneClients gone;
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        client_ = client;
+        ++generation_;
+        failure_.clear();
+        bufferBytes_ = jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE);
+        refresh(gone);
+    }
+    gone.tell();
     return true;
 }
 
@@ -438,13 +441,13 @@ void JackMidiBackend::Core::run()
             loseServer();
         if (portsChanged_.exchange(false))
         {
-            std::vector<Link*> gone;
+            GoneClients gone;
             bool changed;
             {
                 std::lock_guard<std::mutex> hold(mutex_);
                 changed = client_ != nullptr && refresh(gone);
             }
-            markGone(gone);
+            gone.tell();
             if (changed)
                 BroadcastDeviceChange();
         }
@@ -517,7 +520,7 @@ void JackMidiBackend::Core::deliverInput()
 
 void JackMidiBackend::Core::loseServer()
 {
-    std::vector<Link*> gone;
+    GoneClients gone;
     {
         std::lock_guard<std::mutex> hold(mutex_);
         for (const auto& link : links_)
@@ -526,7 +529,7 @@ void JackMidiBackend::Core::loseServer()
                 outputSlots_.retire(link->output);
             else
                 inputSlots_.retire(link->input);
-            gone.push_back(link.get());
+            gone.collect(*link);
         }
         // The dead client is let go without jack_client_close: after a server
         // loss libjack (1.9.21) can hang in it, and its threads are gone anyway.
@@ -538,11 +541,11 @@ void JackMidiBackend::Core::loseServer()
         devices_[1].clear();
         failure_ = "the JACK server went away";
     }
-    markGone(gone);
+    gone.tell();
     BroadcastDeviceChange();
 }
 
-bool JackMidiBackend::Core::refresh(std::vector<Link*>& gone)
+bool JackMidiBackend::Core::refresh(GoneClients& gone)
 {
     bool changed = false;
     const unsigned long flags[2] = {JackPortIsInput, JackPortIsOutput};
@@ -567,35 +570,11 @@ bool JackMidiBackend::Core::refresh(std::vector<Link*>& gone)
     for (const auto& link : links_)
     {
         const std::vector<JackDevice>& list = devices_[kindIndex(link->kind)];
-        if (!link->gone && std::none_of(list.begin(), list.end(), [&](const JackDevice& device) {
-                return device.fullName == link->target;
-            }))
-            gone.push_back(link.get());
+        if (std::none_of(list.begin(), list.end(),
+                         [&](const JackDevice& device) { return device.fullName == link->target; }))
+            gone.collect(*link);
     }
     return changed;
-}
-
-void JackMidiBackend::Core::markGone(const std::vector<Link*>& gone)
-{
-    std::vector<std::shared_ptr<OutputClient>> outputs;
-    std::vector<std::shared_ptr<InputClient>> inputs;
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        for (const auto& link : links_)
-        {
-            if (link->gone || std::find(gone.begin(), gone.end(), link.get()) == gone.end())
-                continue;
-            link->gone = true;
-            if (link->outputClient != nullptr)
-                outputs.push_back(link->outputClient);
-            if (link->inputClient != nullptr)
-                inputs.push_back(link->inputClient);
-        }
-    }
-    for (const auto& client : outputs)
-        client->deviceGone();
-    for (const auto& client : inputs)
-        client->deviceGone();
 }
 
 std::vector<JackDevice> JackMidiBackend::Core::listPorts(unsigned long flags)
