@@ -30,9 +30,6 @@ namespace
 const char kClientName[] = "vaskor-midi";
 constexpr size_t kSlots = 64;
 constexpr size_t kMinQueueBytes = 64 * 1024;
-/** Room a JACK MIDI buffer keeps for itself, used until the first cycle
-    tells the real figure. */
-constexpr size_t kBufferOverhead = 64;
 
 /** A MIDI port of another client. */
 struct JackDevice
@@ -168,6 +165,7 @@ private:
     static void onClientRegistration(const char*, int, void* arg) { portsChanged(arg); }
     static void onPortRename(jack_port_id_t, const char*, const char*, void* arg) { portsChanged(arg); }
     static void onShutdown(jack_status_t, const char*, void* arg);
+    static int onBufferSize(jack_nframes_t frames, void* arg);
 
     bool connect();
     void closeClient();
@@ -194,7 +192,9 @@ private:
     std::vector<std::unique_ptr<JackOutputPort>> outputPorts_;
     std::vector<std::unique_ptr<JackInputPort>> inputPorts_;
     unsigned portNumber_ = 0;
-    size_t bufferBytes_ = 0;
+    // The server's current buffer: set by connect and JACK's buffer-size notice.
+    std::atomic<size_t> bufferBytes_{0};
+    std::atomic<jack_nframes_t> bufferFrames_{0};
 
     RealtimeSlots<JackOutputPort, kSlots> outputSlots_;
     RealtimeSlots<JackInputPort, kSlots> inputSlots_;
@@ -244,7 +244,7 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::open(DeviceKind kind, UINT i
         detail = "(JACK could not connect " + ours + " with \"" + device + "\")";
         return nullptr;
     }
-    const size_t queueBytes = std::max(kMinQueueBytes, 2 * bufferBytes_);
+    const size_t queueBytes = std::max(kMinQueueBytes, 2 * bufferBytes_.load());
     Link* link = output ? addLink(kind, device, port, std::make_unique<JackOutputPort>(*jack_, port, queueBytes))
                         : addLink(kind, device, port, std::make_unique<JackInputPort>(*jack_, port, queueBytes));
     if (link == nullptr)
@@ -292,14 +292,14 @@ MMRESULT JackMidiBackend::Core::send(Link& link, const BYTE* bytes, size_t lengt
                                      std::string& detail)
 {
     // The link's fields other than the port are the core's: read under its lock.
+    // The limit is the buffer's as the server has it now: one it shrank since
+    // the port's last cycle takes less than that cycle measured.
     size_t limit;
     {
         std::lock_guard<std::mutex> hold(mutex_);
         if (link.gone)
             return MIDIERR_NODEVICE;
-        limit = link.output->maxEventSize();
-        if (limit == 0)
-            limit = bufferBytes_ > kBufferOverhead ? bufferBytes_ - kBufferOverhead : 0;
+        limit = JackOutputPort::largestMessage(link.output->maxEventSize(bufferFrames_.load()), bufferBytes_.load());
     }
     if (length > limit)
     {
@@ -378,6 +378,16 @@ void JackMidiBackend::Core::onShutdown(jack_status_t, const char*, void* arg)
     sem_post(&core.wake_);
 }
 
+int JackMidiBackend::Core::onBufferSize(jack_nframes_t frames, void* arg)
+{
+    // Called before the first cycle of the new size; asks nothing of the server.
+    Core& core = *static_cast<Core*>(arg);
+    if (jack_client_t* client = core.processClient_.load(std::memory_order_acquire))
+        core.bufferBytes_.store(core.jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE));
+    core.bufferFrames_.store(frames);
+    return 0;
+}
+
 bool JackMidiBackend::Core::connect()
 {
     jack_status_t status = static_cast<jack_status_t>(0);
@@ -390,6 +400,7 @@ bool JackMidiBackend::Core::connect()
     }
     processClient_.store(client, std::memory_order_release);
     jack_->set_process_callback(client, &Core::process, this);
+    jack_->set_buffer_size_callback(client, &Core::onBufferSize, this);
     jack_->set_port_registration_callback(client, &Core::onPortRegistration, this);
     jack_->set_client_registration_callback(client, &Core::onClientRegistration, this);
     jack_->set_port_rename_callback(client, &Core::onPortRename, this);
@@ -410,7 +421,8 @@ bool JackMidiBackend::Core::connect()
         client_ = client;
         ++generation_;
         failure_.clear();
-        bufferBytes_ = jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE);
+        bufferBytes_.store(jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE));
+        bufferFrames_.store(jack_->get_buffer_size(client));
         refresh(gone);
     }
     gone.tell();

@@ -256,6 +256,41 @@ TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)
     EXPECT_EQ(message, joined);
 }
 
+TEST(JackMidiBufferSize, TheLimitFollowsTheBufferTheServerHasNow)
+{
+    VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
+    TestSupport::PrivateJackServer server("vaskor-bufsize");
+    ASSERT_TRUE(TestSupport::jackServerAnswers());
+    JackPeer peer;
+    peer.addInput("sink");
+    TestSupport::ScopedMidiBackend<JackMidiBackend> backend;
+    ASSERT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 1; }));
+    MidiCallbackLog log;
+    HMIDIOUT output = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR,
+              midiOutOpen(&output, 0, MidiCallbackLog::output(), log.instance(), CALLBACK_FUNCTION));
+    MidiBuffer bank(TestSupport::sysex(690));
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutPrepareHeader(output, &bank.header, sizeof(MIDIHDR)));
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutLongMsg(output, &bank.header, sizeof(MIDIHDR)));
+    ASSERT_TRUE(log.waitFor(MOM_DONE));
+
+    // Under JACK 2 the MIDI buffer keeps its size when the period changes:
+    // once a cycle of the new period has run, a message that fills what the
+    // port measured is taken whole again; without the new period the backend
+    // would fall back to its estimate, which is smaller.
+    ASSERT_TRUE(peer.setBufferSize(64));
+    peer.addOutput("probe");
+    size_t largest = 0;
+    ASSERT_TRUE(TestSupport::waitFor([&] { return (largest = peer.largestEvent("probe")) != 0; }));
+    Sleep(50); // many cycles of the new size for the backend's port too
+    MidiBuffer full(TestSupport::sysex(largest));
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutPrepareHeader(output, &full.header, sizeof(MIDIHDR)));
+    EXPECT_EQ(MMSYSERR_NOERROR, midiOutLongMsg(output, &full.header, sizeof(MIDIHDR)));
+    EXPECT_TRUE(log.waitFor(MOM_DONE, 2));
+    EXPECT_TRUE(peer.waitForEvents(2));
+    EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(output));
+}
+
 TEST(JackMidiServerLoss, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
 {
     VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs

@@ -161,6 +161,20 @@ public:
         return waitFor([&] { return received().size() >= count; }, limitMs);
     }
 
+    /** Asks the server for buffers of this many frames. */
+    bool setBufferSize(jack_nframes_t frames) { return jack_set_buffer_size(client_, frames) == 0; }
+
+    /** The largest event the buffer of an output port takes, as measured by
+        a cycle of the server's current size (0 before one has run). */
+    size_t largestEvent(const std::string& shortName)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        auto found = ports_.find(shortName);
+        return found == ports_.end() || found->second.output == nullptr
+                   ? 0
+                   : found->second.output->maxEventSize(jack_get_buffer_size(client_));
+    }
+
     /** Bytes of a MIDI port buffer of the server. */
     size_t midiBufferSize() const { return jack_port_type_get_buffer_size(client_, JACK_DEFAULT_MIDI_TYPE); }
 
@@ -241,16 +255,27 @@ private:
 /** A JACK server of the test's own (dummy driver), started and stopped by
     process id, so that the test may take it away. It is named after the
     prefix and the process id and becomes the process's default server
-    (JACK_DEFAULT_SERVER), for clients opened from then on. */
+    (JACK_DEFAULT_SERVER), for clients opened from then on, until it is
+    destroyed: then the default is the one before it again. */
 class PrivateJackServer
 {
 public:
     explicit PrivateJackServer(const std::string& prefix) : name_(prefix + "-" + std::to_string(::getpid()))
     {
+        const char* before = std::getenv("JACK_DEFAULT_SERVER");
+        hadDefault_ = before != nullptr;
+        defaultBefore_ = hadDefault_ ? before : "";
         ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
         start();
     }
-    ~PrivateJackServer() { stop(); }
+    ~PrivateJackServer()
+    {
+        stop();
+        if (hadDefault_)
+            ::setenv("JACK_DEFAULT_SERVER", defaultBefore_.c_str(), 1);
+        else
+            ::unsetenv("JACK_DEFAULT_SERVER");
+    }
 
     bool start()
     {
@@ -279,6 +304,8 @@ public:
 
 private:
     std::string name_;
+    bool hadDefault_ = false;
+    std::string defaultBefore_;
     pid_t pid_ = -1;
 };
 } // namespace TestSupport
