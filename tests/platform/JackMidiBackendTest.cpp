@@ -305,10 +305,13 @@ TEST(JackMidiServerLoss, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
     ASSERT_EQ(MMSYSERR_NOERROR,
               midiOutOpen(&output, 0, MidiCallbackLog::output(), log.instance(), CALLBACK_FUNCTION));
 
-    peer.reset();
+    // The server goes while the peer still holds the open port: only the
+    // server's loss can tell the backend that the device is gone.
     server.stop();
     EXPECT_TRUE(log.waitFor(MOM_CLOSE));
     EXPECT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 0; }));
+    EXPECT_TRUE(TestSupport::waitFor([&] { return peer->serverGone(); }));
+    peer.reset();
     EXPECT_FALSE(backend->isConnected());
     EXPECT_EQ(MIDIERR_NODEVICE, midiOutShortMsg(output, 0xF8));
     EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(output));

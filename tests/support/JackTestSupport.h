@@ -13,6 +13,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
@@ -77,6 +78,7 @@ public:
         if (client_ == nullptr)
             return;
         jack_set_process_callback(client_, &JackPeer::process, this);
+        jack_on_info_shutdown(client_, &JackPeer::onShutdown, this);
         if (jack_activate(client_) != 0)
         {
             jack_client_close(client_);
@@ -86,7 +88,9 @@ public:
 
     ~JackPeer()
     {
-        if (client_ == nullptr)
+        // A client whose server went away is let go without a close, in
+        // which libjack (1.9.21) can hang; its threads are gone anyway.
+        if (client_ == nullptr || serverGone_.load())
             return;
         jack_deactivate(client_);
         jack_client_close(client_);
@@ -96,6 +100,8 @@ public:
     JackPeer& operator=(const JackPeer&) = delete;
 
     bool isOpen() const { return client_ != nullptr; }
+    /** Whether the server told the peer it went away. */
+    bool serverGone() const { return serverGone_.load(); }
     std::string clientName() const { return client_ == nullptr ? "" : jack_get_client_name(client_); }
 
     /** Registers a port that receives (the backend's outputs write to it);
@@ -242,9 +248,15 @@ private:
         return 0;
     }
 
+    static void onShutdown(jack_status_t, const char*, void* arg)
+    {
+        static_cast<JackPeer*>(arg)->serverGone_.store(true);
+    }
+
     static constexpr size_t kSlots = 16;
     std::shared_ptr<const PlatformMidi::JackLibrary> library_; // for the realtime ports
     jack_client_t* client_ = nullptr;
+    std::atomic<bool> serverGone_{false};
     std::mutex mutex_;
     std::map<std::string, Port> ports_;
     std::vector<Event> received_;
