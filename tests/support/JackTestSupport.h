@@ -88,10 +88,16 @@ public:
 
     ~JackPeer()
     {
-        // A client whose server went away is let go without a close, in
-        // which libjack (1.9.21) can hang; its threads are gone anyway.
-        if (client_ == nullptr || serverGone_.load())
+        if (client_ == nullptr)
             return;
+        if (serverGone_.load())
+        {
+            // The client is let go without a close, in which libjack (1.9.21)
+            // can hang; the peer is freed once its last cycle has ended.
+            inputs_.waitForCycle();
+            outputs_.waitForCycle();
+            return;
+        }
         jack_deactivate(client_);
         jack_client_close(client_);
     }
