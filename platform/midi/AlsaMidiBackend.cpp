@@ -6,6 +6,7 @@
 
 #include "midi/AlsaLibrary.h"
 #include "midi/AlsaPortCatalog.h"
+#include "midi/GoneClients.h"
 #include "midi/LinkedConnections.h"
 #include "windows/PlatformMessageWindows.h"
 
@@ -131,13 +132,13 @@ private:
     MMRESULT sendLocked(Link* link, const BYTE* bytes, size_t length, std::string& detail);
     void loadPorts();
     void run();
-    /** Reads every waiting event (lock held); collects what to tell whom. */
-    bool readEvents(std::vector<Link*>& gone,
+    /** Reads every waiting event (lock held); collects what to tell whom,
+        marking the links whose device went away gone. */
+    bool readEvents(GoneClients& gone,
                     std::vector<std::pair<std::shared_ptr<InputClient>, std::vector<BYTE>>>& arrived);
     bool announce(const snd_seq_event_t& event);
     AlsaPortRecord queryPort(int client, int port);
     std::string clientName(int client);
-    void tellGone(const std::vector<Link*>& gone);
     MMRESULT output(Link* link, snd_seq_event_t& event, std::string& detail);
 
     std::mutex mutex_;
@@ -348,7 +349,7 @@ void AlsaMidiBackend::Core::run()
     {
         if (poll(fds.data(), fds.size(), 200) <= 0)
             continue;
-        std::vector<Link*> gone;
+        GoneClients gone;
         std::vector<std::pair<std::shared_ptr<InputClient>, std::vector<BYTE>>> arrived;
         bool changed;
         {
@@ -357,13 +358,13 @@ void AlsaMidiBackend::Core::run()
         }
         for (const auto& event : arrived)
             event.first->bytesReceived(event.second.data(), event.second.size());
-        tellGone(gone);
+        gone.tell();
         if (changed)
             BroadcastDeviceChange();
     }
 }
 
-bool AlsaMidiBackend::Core::readEvents(std::vector<Link*>& gone,
+bool AlsaMidiBackend::Core::readEvents(GoneClients& gone,
                                        std::vector<std::pair<std::shared_ptr<InputClient>, std::vector<BYTE>>>& arrived)
 {
     bool changed = false;
@@ -397,8 +398,8 @@ bool AlsaMidiBackend::Core::readEvents(std::vector<Link*>& gone,
             arrived.emplace_back((*link)->inputClient, std::move(bytes));
     }
     for (const auto& link : links_)
-        if (!link->gone && !catalog_->contains(link->kind, link->client, link->port))
-            gone.push_back(link.get());
+        if (!catalog_->contains(link->kind, link->client, link->port))
+            gone.collect(*link);
     return changed;
 }
 
@@ -440,29 +441,6 @@ std::string AlsaMidiBackend::Core::clientName(int client)
         return std::string();
     const char* name = alsa_->seq_client_info_get_name(info.info);
     return name == nullptr ? std::string() : std::string(name);
-}
-
-void AlsaMidiBackend::Core::tellGone(const std::vector<Link*>& gone)
-{
-    std::vector<std::shared_ptr<OutputClient>> outputs;
-    std::vector<std::shared_ptr<InputClient>> inputs;
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        for (const auto& link : links_)
-        {
-            if (link->gone || std::find(gone.begin(), gone.end(), link.get()) == gone.end())
-                continue;
-            link->gone = true;
-            if (link->outputClient != nullptr)
-                outputs.push_back(link->outputClient);
-            if (link->inputClient != nullptr)
-                inputs.push_back(link->inputClient);
-        }
-    }
-    for (const auto& client : outputs)
-        client->deviceGone();
-    for (const auto& client : inputs)
-        client->deviceGone();
 }
 
 AlsaMidiBackend::AlsaMidiBackend() : AlsaMidiBackend(AlsaLibrary::kFileName)

@@ -1,8 +1,10 @@
 #include "midi/AlsaPortCatalog.h"
 
+#include "midi/MidiDeviceNames.h"
+
 #include <algorithm>
 #include <cctype>
-#include <map>
+#include <set>
 
 namespace PlatformMidi
 {
@@ -14,11 +16,18 @@ std::string lowered(std::string text)
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
+
+std::string identityOf(const AlsaPortRecord& port)
+{
+    return "alsa:" + percentEscaped(port.clientName) + ":" + percentEscaped(port.portName);
+}
 } // namespace
 
 void AlsaPortCatalog::load(const std::vector<AlsaPortRecord>& ports)
 {
     ports_ = ports;
+    twins_[0].clear();
+    twins_[1].clear();
     rebuild();
 }
 
@@ -92,24 +101,53 @@ std::string AlsaPortCatalog::displayName(const AlsaPortRecord& port)
 bool AlsaPortCatalog::rebuild()
 {
     bool changed = false;
-    const DeviceKind kinds[2] = {DeviceKind::output, DeviceKind::input};
     for (int k = 0; k < 2; ++k)
     {
+        twins_[k] = numberTwins(k);
         std::vector<Device> next;
-        std::map<std::string, int> seen;
         for (const AlsaPortRecord& port : ports_)
         {
-            if (!isDevice(kinds[k], port, ownClient_))
+            auto twin = twins_[k].find({port.client, port.port});
+            if (twin == twins_[k].end())
                 continue;
-            std::string identity = "alsa:" + port.clientName + ":" + port.portName;
-            const int occurrence = ++seen[identity];
-            if (occurrence > 1)
-                identity += "#" + std::to_string(occurrence);
+            std::string identity = twin->second.identity;
+            if (twin->second.number > 1)
+                identity += "#" + std::to_string(twin->second.number);
             next.push_back({port.client, port.port, displayName(port), identity});
         }
         changed = changed || next != devices_[k];
         devices_[k] = std::move(next);
     }
     return changed;
+}
+
+std::map<AlsaPortCatalog::Address, AlsaPortCatalog::Twin> AlsaPortCatalog::numberTwins(int k) const
+{
+    const DeviceKind kind = k == 0 ? DeviceKind::output : DeviceKind::input;
+    std::map<Address, Twin> kept;
+    std::vector<const AlsaPortRecord*> arrived;
+    for (const AlsaPortRecord& port : ports_)
+    {
+        if (!isDevice(kind, port, ownClient_))
+            continue;
+        auto held = twins_[k].find({port.client, port.port});
+        if (held != twins_[k].end() && held->second.identity == identityOf(port))
+            kept.emplace(held->first, held->second);
+        else
+            arrived.push_back(&port);
+    }
+    for (const AlsaPortRecord* port : arrived)
+    {
+        const std::string identity = identityOf(*port);
+        std::set<int> taken;
+        for (const auto& entry : kept)
+            if (entry.second.identity == identity)
+                taken.insert(entry.second.number);
+        int number = 1;
+        while (taken.count(number) != 0)
+            ++number;
+        kept.emplace(Address{port->client, port->port}, Twin{identity, number});
+    }
+    return kept;
 }
 } // namespace PlatformMidi

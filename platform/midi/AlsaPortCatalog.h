@@ -4,7 +4,9 @@
 
 #include "midi/MidiBackend.h"
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace PlatformMidi
@@ -28,10 +30,13 @@ struct AlsaPortRecord
     keep arrival order (oldest first); a port that changes keeps its place.
     A device's name is its port name, with its client name in front when the
     port name does not already contain it; its identity is "alsa:" with the
-    client and port names (not their numbers), numbered "#2", "#3" ... for
-    further present ports of the same names. The announce events change the
-    catalog through the calls below, each answering whether the device
-    lists (names included) changed.
+    client and port names (not their numbers, and percent-escaped so that it
+    stays ASCII). Ports of the same names are told apart by a twin number
+    ("#2", "#3" ...; none for 1) that a port gets when it joins a list (the
+    lowest one free among its twins) and keeps while it stays, so a twin
+    that leaves never hands its identity to another. The announce events
+    change the catalog through the calls below, each answering whether the
+    device lists (names included) changed.
 */
 class AlsaPortCatalog
 {
@@ -81,11 +86,23 @@ public:
     static std::string displayName(const AlsaPortRecord& port);
 
 private:
+    /** The twin number a listed port holds under the identity it had then. */
+    struct Twin
+    {
+        std::string identity;
+        int number;
+    };
+    using Address = std::pair<int, int>;
+
     /** Rebuilds the device lists; answers whether they changed. */
     bool rebuild();
+    /** The twin numbers of the ports that are devices of list k: kept where
+        a port's identity is unchanged, the lowest free one for the others. */
+    std::map<Address, Twin> numberTwins(int k) const;
 
     const int ownClient_;
     std::vector<AlsaPortRecord> ports_;
     std::vector<Device> devices_[2];
+    std::map<Address, Twin> twins_[2];
 };
 } // namespace PlatformMidi

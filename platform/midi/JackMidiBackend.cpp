@@ -4,9 +4,11 @@
 // own worker thread.
 #include "midi/JackMidiBackend.h"
 
+#include "midi/GoneClients.h"
 #include "midi/JackLibrary.h"
 #include "midi/JackRealtimePorts.h"
 #include "midi/LinkedConnections.h"
+#include "midi/MidiDeviceNames.h"
 #include "midi/RealtimeSlots.h"
 #include "windows/PlatformMessageWindows.h"
 
@@ -28,9 +30,6 @@ namespace
 const char kClientName[] = "vaskor-midi";
 constexpr size_t kSlots = 64;
 constexpr size_t kMinQueueBytes = 64 * 1024;
-/** Room a JACK MIDI buffer keeps for itself, used until the first cycle
-    tells the real figure. */
-constexpr size_t kBufferOverhead = 64;
 
 /** A MIDI port of another client. */
 struct JackDevice
@@ -166,6 +165,7 @@ private:
     static void onClientRegistration(const char*, int, void* arg) { portsChanged(arg); }
     static void onPortRename(jack_port_id_t, const char*, const char*, void* arg) { portsChanged(arg); }
     static void onShutdown(jack_status_t, const char*, void* arg);
+    static int onBufferSize(jack_nframes_t frames, void* arg);
 
     bool connect();
     void closeClient();
@@ -175,9 +175,8 @@ private:
     void deliverInput();
     void loseServer();
     /** Re-reads the device lists (lock held); answers whether they changed
-        and collects the links whose device went away. */
-    bool refresh(std::vector<Link*>& gone);
-    void markGone(const std::vector<Link*>& gone);
+        and collects the links whose device went away, marking them gone. */
+    bool refresh(GoneClients& gone);
     std::vector<JackDevice> listPorts(unsigned long flags);
     template <typename Port>
     Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port> made);
@@ -193,7 +192,9 @@ private:
     std::vector<std::unique_ptr<JackOutputPort>> outputPorts_;
     std::vector<std::unique_ptr<JackInputPort>> inputPorts_;
     unsigned portNumber_ = 0;
-    size_t bufferBytes_ = 0;
+    // The server's current buffer: set by connect and JACK's buffer-size notice.
+    std::atomic<size_t> bufferBytes_{0};
+    std::atomic<jack_nframes_t> bufferFrames_{0};
 
     RealtimeSlots<JackOutputPort, kSlots> outputSlots_;
     RealtimeSlots<JackInputPort, kSlots> inputSlots_;
@@ -243,7 +244,7 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::open(DeviceKind kind, UINT i
         detail = "(JACK could not connect " + ours + " with \"" + device + "\")";
         return nullptr;
     }
-    const size_t queueBytes = std::max(kMinQueueBytes, 2 * bufferBytes_);
+    const size_t queueBytes = std::max(kMinQueueBytes, 2 * bufferBytes_.load());
     Link* link = output ? addLink(kind, device, port, std::make_unique<JackOutputPort>(*jack_, port, queueBytes))
                         : addLink(kind, device, port, std::make_unique<JackInputPort>(*jack_, port, queueBytes));
     if (link == nullptr)
@@ -291,14 +292,14 @@ MMRESULT JackMidiBackend::Core::send(Link& link, const BYTE* bytes, size_t lengt
                                      std::string& detail)
 {
     // The link's fields other than the port are the core's: read under its lock.
+    // The limit is the buffer's as the server has it now: one it shrank since
+    // the port's last cycle takes less than that cycle measured.
     size_t limit;
     {
         std::lock_guard<std::mutex> hold(mutex_);
         if (link.gone)
             return MIDIERR_NODEVICE;
-        limit = link.output->maxEventSize();
-        if (limit == 0)
-            limit = bufferBytes_ > kBufferOverhead ? bufferBytes_ - kBufferOverhead : 0;
+        limit = JackOutputPort::largestMessage(link.output->maxEventSize(bufferFrames_.load()), bufferBytes_.load());
     }
     if (length > limit)
     {
@@ -377,6 +378,16 @@ void JackMidiBackend::Core::onShutdown(jack_status_t, const char*, void* arg)
     sem_post(&core.wake_);
 }
 
+int JackMidiBackend::Core::onBufferSize(jack_nframes_t frames, void* arg)
+{
+    // Called before the first cycle of the new size; asks nothing of the server.
+    Core& core = *static_cast<Core*>(arg);
+    if (jack_client_t* client = core.processClient_.load(std::memory_order_acquire))
+        core.bufferBytes_.store(core.jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE));
+    core.bufferFrames_.store(frames);
+    return 0;
+}
+
 bool JackMidiBackend::Core::connect()
 {
     jack_status_t status = static_cast<jack_status_t>(0);
@@ -389,6 +400,7 @@ bool JackMidiBackend::Core::connect()
     }
     processClient_.store(client, std::memory_order_release);
     jack_->set_process_callback(client, &Core::process, this);
+    jack_->set_buffer_size_callback(client, &Core::onBufferSize, this);
     jack_->set_port_registration_callback(client, &Core::onPortRegistration, this);
     jack_->set_client_registration_callback(client, &Core::onClientRegistration, this);
     jack_->set_port_rename_callback(client, &Core::onPortRename, this);
@@ -403,13 +415,17 @@ bool JackMidiBackend::Core::connect()
     }
     // Its threads may outlive a client the server drops (see loseServer).
     jack_->keepLoaded();
-    std::lock_guard<std::mutex> hold(mutex_);
-    client_ = client;
-    ++generation_;
-    failure_.clear();
-    bufferBytes_ = jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE);
-    std::vector<Link*> gone;
-    refresh(gone);
+    GoneClients gone;
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        client_ = client;
+        ++generation_;
+        failure_.clear();
+        bufferBytes_.store(jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE));
+        bufferFrames_.store(jack_->get_buffer_size(client));
+        refresh(gone);
+    }
+    gone.tell();
     return true;
 }
 
@@ -437,13 +453,13 @@ void JackMidiBackend::Core::run()
             loseServer();
         if (portsChanged_.exchange(false))
         {
-            std::vector<Link*> gone;
+            GoneClients gone;
             bool changed;
             {
                 std::lock_guard<std::mutex> hold(mutex_);
                 changed = client_ != nullptr && refresh(gone);
             }
-            markGone(gone);
+            gone.tell();
             if (changed)
                 BroadcastDeviceChange();
         }
@@ -516,7 +532,7 @@ void JackMidiBackend::Core::deliverInput()
 
 void JackMidiBackend::Core::loseServer()
 {
-    std::vector<Link*> gone;
+    GoneClients gone;
     {
         std::lock_guard<std::mutex> hold(mutex_);
         for (const auto& link : links_)
@@ -525,7 +541,7 @@ void JackMidiBackend::Core::loseServer()
                 outputSlots_.retire(link->output);
             else
                 inputSlots_.retire(link->input);
-            gone.push_back(link.get());
+            gone.collect(*link);
         }
         // The dead client is let go without jack_client_close: after a server
         // loss libjack (1.9.21) can hang in it, and its threads are gone anyway.
@@ -537,11 +553,11 @@ void JackMidiBackend::Core::loseServer()
         devices_[1].clear();
         failure_ = "the JACK server went away";
     }
-    markGone(gone);
+    gone.tell();
     BroadcastDeviceChange();
 }
 
-bool JackMidiBackend::Core::refresh(std::vector<Link*>& gone)
+bool JackMidiBackend::Core::refresh(GoneClients& gone)
 {
     bool changed = false;
     const unsigned long flags[2] = {JackPortIsInput, JackPortIsOutput};
@@ -566,35 +582,11 @@ bool JackMidiBackend::Core::refresh(std::vector<Link*>& gone)
     for (const auto& link : links_)
     {
         const std::vector<JackDevice>& list = devices_[kindIndex(link->kind)];
-        if (!link->gone && std::none_of(list.begin(), list.end(), [&](const JackDevice& device) {
-                return device.fullName == link->target;
-            }))
-            gone.push_back(link.get());
+        if (std::none_of(list.begin(), list.end(),
+                         [&](const JackDevice& device) { return device.fullName == link->target; }))
+            gone.collect(*link);
     }
     return changed;
-}
-
-void JackMidiBackend::Core::markGone(const std::vector<Link*>& gone)
-{
-    std::vector<std::shared_ptr<OutputClient>> outputs;
-    std::vector<std::shared_ptr<InputClient>> inputs;
-    {
-        std::lock_guard<std::mutex> hold(mutex_);
-        for (const auto& link : links_)
-        {
-            if (link->gone || std::find(gone.begin(), gone.end(), link.get()) == gone.end())
-                continue;
-            link->gone = true;
-            if (link->outputClient != nullptr)
-                outputs.push_back(link->outputClient);
-            if (link->inputClient != nullptr)
-                inputs.push_back(link->inputClient);
-        }
-    }
-    for (const auto& client : outputs)
-        client->deviceGone();
-    for (const auto& client : inputs)
-        client->deviceGone();
 }
 
 std::vector<JackDevice> JackMidiBackend::Core::listPorts(unsigned long flags)
@@ -661,7 +653,7 @@ MMRESULT JackMidiBackend::interfacePath(DeviceKind kind, UINT id, std::string& p
     JackDevice device;
     const MMRESULT code = core_->device(kind, id, device);
     if (code == MMSYSERR_NOERROR)
-        path = "jack:" + device.fullName;
+        path = "jack:" + percentEscaped(device.fullName);
     return code;
 }
 

@@ -26,7 +26,7 @@ namespace PlatformMidi
     backend is not available: it never connects, and failure() says why.
 
     Names: the port's first alias, else its short name; the interface path is
-    "jack:" and the full port name.
+    "jack:" and the full port name, percent-escaped so that it stays ASCII.
 */
 class JackMidiBackend final : public MidiBackend
 {

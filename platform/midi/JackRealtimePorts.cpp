@@ -1,5 +1,7 @@
 #include "midi/JackRealtimePorts.h"
 
+#include <algorithm>
+
 namespace PlatformMidi
 {
 namespace
@@ -46,7 +48,8 @@ bool JackOutputPort::process(jack_nframes_t frames, uint64_t cycle)
     void* buffer = jack_.port_get_buffer(port_, frames);
     graphOrderBegins(buffer);
     jack_.midi_clear_buffer(buffer);
-    maxEventSize_.store(jack_.midi_max_event_size(buffer), std::memory_order_relaxed);
+    const uint64_t largest = std::min<uint64_t>(jack_.midi_max_event_size(buffer), UINT32_MAX);
+    measured_.store(uint64_t{frames} << 32 | largest, std::memory_order_relaxed);
     bool wroteDone = false;
     bool empty = true;
     Message message;
@@ -72,6 +75,21 @@ bool JackOutputPort::process(jack_nframes_t frames, uint64_t cycle)
     }
     graphOrderEnds(buffer);
     return wroteDone;
+}
+
+size_t JackOutputPort::maxEventSize(jack_nframes_t frames) const
+{
+    const uint64_t measured = measured_.load(std::memory_order_relaxed);
+    return measured >> 32 == frames ? static_cast<size_t>(measured & UINT32_MAX) : 0;
+}
+
+size_t JackOutputPort::largestMessage(size_t measured, size_t bufferBytes)
+{
+    // Room a JACK MIDI buffer keeps for itself (48 bytes in JACK 1.9), with some to spare.
+    constexpr size_t kBufferOverhead = 64;
+    if (measured != 0)
+        return measured;
+    return bufferBytes > kBufferOverhead ? bufferBytes - kBufferOverhead : 0;
 }
 
 bool JackOutputPort::nextDone(uint64_t cyclesEnded, uint64_t& token)

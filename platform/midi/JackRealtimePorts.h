@@ -32,9 +32,15 @@ public:
     /** Queues one message (token 0: no completion wanted); false when the
         queue has no room. One writer at a time. */
     bool queue(const unsigned char* bytes, size_t length, uint64_t token);
-    /** The largest event an empty buffer of the port takes (0 before the
-        first cycle). */
-    size_t maxEventSize() const { return maxEventSize_.load(std::memory_order_relaxed); }
+    /** The largest event an empty buffer of the port took in its last
+        cycle, when that cycle had this many frames; 0 before the first
+        cycle and after the server changed its buffer size, until a cycle of
+        the new size has run. */
+    size_t maxEventSize(jack_nframes_t frames) const;
+    /** The largest message a port takes whole: what a cycle of the current
+        size measured (measured, 0 for none), else what a buffer of
+        bufferBytes leaves after the room JACK keeps for itself. */
+    static size_t largestMessage(size_t measured, size_t bufferBytes);
     /** Messages that could not be written at all (larger than the buffer). */
     uint64_t dropped() const { return dropped_.load(std::memory_order_relaxed); }
 
@@ -61,7 +67,9 @@ private:
     jack_port_t* const port_;
     SpscByteRing messages_;
     SpscByteRing done_;
-    std::atomic<size_t> maxEventSize_{0};
+    /** The frames of the last cycle (high half) and the largest event its
+        buffer took (low half), read together. */
+    std::atomic<uint64_t> measured_{0};
     std::atomic<uint64_t> dropped_{0};
 };
 

@@ -40,6 +40,26 @@ unsigned utf16Bytes(const std::string& text)
     return static_cast<unsigned>((utf8ToUtf16(text).size() + 1) * sizeof(char16_t));
 }
 
+std::string percentEscaped(const std::string& text)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    std::string result;
+    result.reserve(text.size());
+    for (const char c : text)
+    {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x80u && c != '%')
+        {
+            result += c;
+            continue;
+        }
+        result += '%';
+        result += hex[byte >> 4];
+        result += hex[byte & 0x0Fu];
+    }
+    return result;
+}
+
 std::u16string utf8ToUtf16(const std::string& text)
 {
     std::u16string result;

@@ -1,6 +1,6 @@
 // Text helpers for device names and interface paths: product names are cut
-// to the caps record's room on a UTF-8 character boundary, and interface
-// paths travel as UTF-16.
+// to the caps record's room on a UTF-8 character boundary, interface paths
+// are kept ASCII and travel as UTF-16.
 #pragma once
 
 #include <cstddef>
@@ -16,6 +16,12 @@ std::string cutUtf8(const std::string& text, size_t maxBytes = kProductNameBytes
 
 /** The size in bytes of text as NUL-terminated UTF-16. */
 unsigned utf16Bytes(const std::string& text);
+
+/** text with every byte of 0x80 and above, and '%' itself, written as "%XX"
+    (upper-case hex): an identity built from names stays ASCII (callers may
+    read it as Latin-1 or narrower), and two different names never give the
+    same text. */
+std::string percentEscaped(const std::string& text);
 
 /** text (UTF-8) as UTF-16; a byte that is not valid UTF-8 becomes U+FFFD. */
 std::u16string utf8ToUtf16(const std::string& text);

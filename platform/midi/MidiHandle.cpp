@@ -27,8 +27,21 @@ MMRESULT MidiHandle::unprepare(MIDIHDR* header)
     return MMSYSERR_NOERROR;
 }
 
+void MidiHandle::raiseOpen()
+{
+    raise(kind_ == DeviceKind::output ? MOM_OPEN : MIM_OPEN);
+    openRaised_ = true;
+    if (closeWaiting_)
+        raiseCloseOnce();
+}
+
 void MidiHandle::raiseCloseOnce()
 {
+    if (!openRaised_)
+    {
+        closeWaiting_ = true;
+        return;
+    }
     if (!closeRaised_)
         raise(kind_ == DeviceKind::output ? MOM_CLOSE : MIM_CLOSE);
     closeRaised_ = true;

@@ -30,6 +30,7 @@ public:
     DeviceKind kind() const { return kind_; }
     UINT deviceId() const { return deviceId_; }
     uintptr_t value() const { return value_; }
+    /** Before the handle is handed to a backend: its callbacks carry it. */
     void setValue(uintptr_t value) { value_ = value; }
 
     /** Marks a header prepared (midiOutPrepareHeader / midiInPrepareHeader). */
@@ -53,7 +54,11 @@ protected:
 
     /** Queues a callback (nothing when the open asked for none). */
     void raise(UINT message, DWORD_PTR param1 = 0, DWORD_PTR param2 = 0);
-    /** Raises MOM_CLOSE / MIM_CLOSE unless it was raised before (lock held). */
+    /** Raises MOM_OPEN / MIM_OPEN (lock held), then the close if the device
+        went away before it. */
+    void raiseOpen();
+    /** Raises MOM_CLOSE / MIM_CLOSE unless it was raised before; before the
+        open was raised, right after it (lock held). */
     void raiseCloseOnce();
     /** Whether the handle holds header in its queue (lock held). */
     virtual bool holds(const MIDIHDR* header) const = 0;
@@ -70,6 +75,8 @@ private:
     const DWORD_PTR callback_;
     const DWORD_PTR instance_;
     uintptr_t value_ = 0;
+    bool openRaised_ = false;
+    bool closeWaiting_ = false;
     bool closeRaised_ = false;
     // Guarded by the dispatcher's lock.
     uint64_t raised_ = 0;

@@ -8,13 +8,10 @@ MidiHandleTable& MidiHandleTable::instance()
     return *table;
 }
 
-uintptr_t MidiHandleTable::add(const std::shared_ptr<MidiHandle>& handle)
+void MidiHandleTable::add(const std::shared_ptr<MidiHandle>& handle)
 {
     std::lock_guard<std::mutex> hold(mutex_);
-    next_ += 4;
-    handle->setValue(next_);
-    handles_[next_] = handle;
-    return next_;
+    handles_[handle->value()] = handle;
 }
 
 uintptr_t MidiHandleTable::unusedValue()

@@ -19,10 +19,11 @@ class MidiHandleTable
 public:
     static MidiHandleTable& instance();
 
-    /** Lists handle under a new value, which it stores in the handle. */
-    uintptr_t add(const std::shared_ptr<MidiHandle>& handle);
-    /** A value that no handle has or will ever have. */
+    /** A value that no other handle has or will ever have: a handle is given
+        one before its open, and listed under it (add) once it is open. */
     uintptr_t unusedValue();
+    /** Lists handle under its value. */
+    void add(const std::shared_ptr<MidiHandle>& handle);
     /** The open handle of this value and kind, or null. */
     template <typename Handle>
     std::shared_ptr<Handle> find(const void* value, DeviceKind kind)

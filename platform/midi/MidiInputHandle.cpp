@@ -17,7 +17,7 @@ void MidiInputHandle::attach(std::shared_ptr<InputConnection> connection)
 {
     std::lock_guard<std::mutex> hold(mutex_);
     connection_ = std::move(connection);
-    raise(MIM_OPEN);
+    raiseOpen();
 }
 
 std::shared_ptr<InputConnection> MidiInputHandle::connection()

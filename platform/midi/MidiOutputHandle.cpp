@@ -16,7 +16,7 @@ void MidiOutputHandle::attach(std::shared_ptr<OutputConnection> connection)
 {
     std::lock_guard<std::mutex> hold(mutex_);
     connection_ = std::move(connection);
-    raise(MOM_OPEN);
+    raiseOpen();
 }
 
 MMRESULT MidiOutputHandle::shortMessage(DWORD packed, std::string& detail)

@@ -28,7 +28,8 @@ public:
     MidiOutputHandle(UINT deviceId, DWORD_PTR callback, DWORD_PTR instance, std::shared_ptr<MidiBackend> backend);
 
     /** Takes the backend's connection after a successful open (or one that
-        failed but handed a connection back) and raises MOM_OPEN. */
+        failed but handed a connection back) and raises MOM_OPEN, then
+        MOM_CLOSE if the device went away during the open. */
     void attach(std::shared_ptr<OutputConnection> connection);
 
     MMRESULT shortMessage(DWORD packed, std::string& detail);

@@ -151,15 +151,19 @@ MMRESULT openHandle(DeviceKind kind, Caller* out, UINT deviceId, DWORD_PTR callb
         return answer(code);
     const DWORD_PTR function = (flags & CALLBACK_TYPEMASK) == CALLBACK_FUNCTION ? callback : 0;
     auto handle = std::make_shared<Handle>(deviceId, function, instance, backend);
+    // The value is the handle's before the backend sees it: a device that goes
+    // away during the open is reported with it (after the open's callback).
+    handle->setValue(MidiHandleTable::instance().unusedValue());
     auto outcome = openWith(*backend, device, handle);
     if (outcome.connection != nullptr)
     {
-        *out = reinterpret_cast<Caller>(MidiHandleTable::instance().add(handle));
+        MidiHandleTable::instance().add(handle);
+        *out = reinterpret_cast<Caller>(handle->value());
         handle->attach(std::move(outcome.connection));
         return answer(outcome.code, outcome.detail);
     }
     if (outcome.invalidHandle)
-        *out = reinterpret_cast<Caller>(MidiHandleTable::instance().unusedValue());
+        *out = reinterpret_cast<Caller>(handle->value()); // never listed
     return answer(outcome.code == MMSYSERR_NOERROR ? MMSYSERR_ERROR : outcome.code, outcome.detail);
 }
 

@@ -44,6 +44,12 @@ public:
         for (std::atomic<T*>& slot : slots_)
             if (slot.load() == item)
                 slot.store(nullptr);
+        waitForCycle(maxWait);
+    }
+
+    /** Returns once the cycle under way (if any) has ended, or after maxWait. */
+    void waitForCycle(std::chrono::milliseconds maxWait = std::chrono::milliseconds(2000))
+    {
         const uint64_t begun = begun_.load();
         const auto limit = std::chrono::steady_clock::now() + maxWait;
         while (ended_.load() < begun && std::chrono::steady_clock::now() < limit)

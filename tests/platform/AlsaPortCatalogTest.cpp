@@ -79,12 +79,55 @@ TEST(AlsaPortCatalog, IdentityUsesNamesNotNumbersAndTellsTwinDevicesApart)
     EXPECT_EQ((std::vector<std::string>{"alsa:UM-ONE:UM-ONE MIDI 1", "alsa:UM-ONE:UM-ONE MIDI 1#2"}),
               identities(catalog, DeviceKind::output));
 
-    // The same device plugged in again comes back under another number with the same identity.
+    // The same device plugged in again comes back under another number with the same identity,
+    // while its twin kept its own all along.
     EXPECT_TRUE(catalog.clientExited(24));
+    EXPECT_EQ((std::vector<std::string>{"alsa:UM-ONE:UM-ONE MIDI 1#2"}), identities(catalog, DeviceKind::output));
     EXPECT_TRUE(catalog.portStarted({36, 0, "UM-ONE", "UM-ONE MIDI 1", kWrite, kMidi}));
-    EXPECT_EQ((std::vector<std::string>{"alsa:UM-ONE:UM-ONE MIDI 1", "alsa:UM-ONE:UM-ONE MIDI 1#2"}),
+    EXPECT_EQ((std::vector<std::string>{"alsa:UM-ONE:UM-ONE MIDI 1#2", "alsa:UM-ONE:UM-ONE MIDI 1"}),
               identities(catalog, DeviceKind::output));
     EXPECT_EQ(36, catalog.devices(DeviceKind::output)[1].client);
+}
+
+TEST(AlsaPortCatalog, ATwinKeepsItsNumberWhileItStaysAndNewcomersTakeTheLowestFreeOne)
+{
+    const AlsaPortRecord twin{20, 0, "Twin", "Port", kRead | kWrite, kMidi};
+    AlsaPortCatalog catalog(kOwnClient);
+    catalog.load({twin, {21, 0, "Twin", "Port", kWrite, kMidi}, {22, 0, "Twin", "Port", kWrite, kMidi}});
+    const std::string base = "alsa:Twin:Port";
+    EXPECT_EQ((std::vector<std::string>{base, base + "#2", base + "#3"}), identities(catalog, DeviceKind::output));
+
+    EXPECT_TRUE(catalog.portExited(20, 0));
+    EXPECT_EQ((std::vector<std::string>{base + "#2", base + "#3"}), identities(catalog, DeviceKind::output));
+    EXPECT_TRUE(catalog.clientRenamed(21, "Other")); // leaves the twins: its number is free again
+    EXPECT_TRUE(catalog.portStarted({23, 0, "Twin", "Port", kWrite, kMidi}));
+    EXPECT_TRUE(catalog.portStarted({24, 0, "Twin", "Port", kWrite, kMidi}));
+    EXPECT_EQ((std::vector<std::string>{"alsa:Other:Port", base + "#3", base, base + "#2"}),
+              identities(catalog, DeviceKind::output));
+
+    // A port that changes without changing its names keeps its number; one
+    // that stops being an output gives it up.
+    EXPECT_FALSE(catalog.portChanged({22, 0, "Twin", "Port", kWrite, kMidi}));
+    EXPECT_TRUE(catalog.portChanged({23, 0, "Twin", "Port", kRead, kMidi}));
+    EXPECT_EQ((std::vector<std::string>{"alsa:Other:Port", base + "#3", base + "#2"}),
+              identities(catalog, DeviceKind::output));
+    EXPECT_EQ((std::vector<std::string>{base}), identities(catalog, DeviceKind::input));
+}
+
+TEST(AlsaPortCatalog, NamesBeyondAsciiGiveDistinctAsciiIdentitiesAndKeepTheirDisplayNames)
+{
+    AlsaPortCatalog catalog(kOwnClient);
+    catalog.load({
+        {24, 0, "Synth\xC3\xA9", "Synth\xC3\xA9 MIDI 1", kWrite, kMidi},
+        {25, 0, "\xE3\x82\xB7\xE3\x83\xB3\xE3\x82\xBB", "MIDI 1", kWrite, kMidi},
+        {26, 0, "Synth%C3%A9", "Synth%C3%A9 MIDI 1", kWrite, kMidi}, // not taken for the first
+        {27, 0, "100% Synth", "Port", kWrite, kMidi},
+    });
+    EXPECT_EQ((std::vector<std::string>{"alsa:Synth%C3%A9:Synth%C3%A9 MIDI 1", "alsa:%E3%82%B7%E3%83%B3%E3%82%BB:MIDI 1",
+                                        "alsa:Synth%25C3%25A9:Synth%25C3%25A9 MIDI 1", "alsa:100%25 Synth:Port"}),
+              identities(catalog, DeviceKind::output));
+    EXPECT_EQ("Synth\xC3\xA9 MIDI 1", names(catalog, DeviceKind::output)[0]);
+    EXPECT_EQ("\xE3\x82\xB7\xE3\x83\xB3\xE3\x82\xBB: MIDI 1", names(catalog, DeviceKind::output)[1]);
 }
 
 TEST(AlsaPortCatalog, AnnounceEventsChangeTheListsAndSayWhetherTheyDid)

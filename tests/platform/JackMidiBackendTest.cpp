@@ -186,6 +186,35 @@ TEST_F(JackMidi, PortsAppearingAndDisappearingRaiseDeviceChangeWithTheirNames)
     }));
 }
 
+TEST_F(JackMidi, PortNamesBeyondAsciiGiveDistinctAsciiInterfacePathsAndKeepTheirProductNames)
+{
+    const std::string client = peer->clientName();
+    const struct
+    {
+        const char* name;
+        std::string path;
+    } ports[] = {
+        {"Synth\xC3\xA9", "jack:" + client + ":Synth%C3%A9"},
+        {"\xE3\x82\xB7\xE3\x83\xB3\xE3\x82\xBB", "jack:" + client + ":%E3%82%B7%E3%83%B3%E3%82%BB"},
+        {"100%", "jack:" + client + ":100%25"},
+    };
+    for (const auto& port : ports)
+    {
+        SCOPED_TRACE(port.path);
+        ASSERT_NE("", peer->addInput(port.name));
+        int id = -1;
+        ASSERT_TRUE(TestSupport::waitFor([&] {
+            for (UINT device = 0; device < midiOutGetNumDevs(); ++device)
+                if (path(true, device) == port.path)
+                    id = static_cast<int>(device);
+            return id >= 0;
+        }));
+        MIDIOUTCAPSA caps;
+        ASSERT_EQ(MMSYSERR_NOERROR, midiOutGetDevCapsA(static_cast<UINT>(id), &caps, sizeof caps));
+        EXPECT_EQ(std::string(port.name), caps.szPname);
+    }
+}
+
 TEST_F(JackMidi, PortRemovedWhileOpenClosesTheHandleAndRefusesLongMessages)
 {
     openOutputToPeer();
@@ -227,33 +256,85 @@ TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)
     EXPECT_EQ(message, joined);
 }
 
-TEST(JackMidiServerLoss, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
+namespace
 {
-    VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
-    TestSupport::PrivateJackServer server("vaskor-loss");
-    ASSERT_TRUE(TestSupport::jackServerAnswers());
-    auto peer = std::make_unique<JackPeer>();
-    const std::string sink = peer->addInput("sink");
-    TestSupport::ScopedMidiBackend<JackMidiBackend> backend;
-    ASSERT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 1; }));
+/** A JACK server of the test's own, which it may stop or reconfigure, with a
+    peer port "sink" and the backend's output open to it. */
+class JackMidiOnItsOwnServer : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
+        server = std::make_unique<TestSupport::PrivateJackServer>("vaskor-own");
+        ASSERT_TRUE(TestSupport::jackServerAnswers());
+        peer = std::make_unique<JackPeer>();
+        peer->addInput("sink");
+        backend = std::make_unique<TestSupport::ScopedMidiBackend<JackMidiBackend>>();
+        ASSERT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 1; }));
+        ASSERT_EQ(MMSYSERR_NOERROR,
+                  midiOutOpen(&output, 0, MidiCallbackLog::output(), log.instance(), CALLBACK_FUNCTION));
+    }
+
+    void TearDown() override
+    {
+        if (output != nullptr)
+            midiOutClose(output);
+        backend.reset();
+        peer.reset();
+        server.reset();
+    }
+
+    std::unique_ptr<TestSupport::PrivateJackServer> server;
+    std::unique_ptr<JackPeer> peer;
+    std::unique_ptr<TestSupport::ScopedMidiBackend<JackMidiBackend>> backend;
     MidiCallbackLog log;
     HMIDIOUT output = nullptr;
-    ASSERT_EQ(MMSYSERR_NOERROR,
-              midiOutOpen(&output, 0, MidiCallbackLog::output(), log.instance(), CALLBACK_FUNCTION));
+};
+} // namespace
 
-    peer.reset();
-    server.stop();
+TEST_F(JackMidiOnItsOwnServer, TheLimitFollowsTheBufferTheServerHasNow)
+{
+    MidiBuffer bank(TestSupport::sysex(690));
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutPrepareHeader(output, &bank.header, sizeof(MIDIHDR)));
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutLongMsg(output, &bank.header, sizeof(MIDIHDR)));
+    ASSERT_TRUE(log.waitFor(MOM_DONE));
+
+    // Under JACK 2 the MIDI buffer keeps its size when the period changes:
+    // once a cycle of the new period has run, a message that fills what the
+    // port measured is taken whole again; without the new period the backend
+    // would fall back to its estimate, which is smaller.
+    ASSERT_TRUE(peer->setBufferSize(64));
+    peer->addOutput("probe");
+    size_t largest = 0;
+    ASSERT_TRUE(TestSupport::waitFor([&] { return (largest = peer->largestEvent("probe")) != 0; }));
+    Sleep(50); // many cycles of the new size for the backend's port too
+    MidiBuffer full(TestSupport::sysex(largest));
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutPrepareHeader(output, &full.header, sizeof(MIDIHDR)));
+    EXPECT_EQ(MMSYSERR_NOERROR, midiOutLongMsg(output, &full.header, sizeof(MIDIHDR)));
+    EXPECT_TRUE(log.waitFor(MOM_DONE, 2));
+    EXPECT_TRUE(peer->waitForEvents(2));
+}
+
+TEST_F(JackMidiOnItsOwnServer, EveryDeviceGoesWithTheServerAndDevicesComeBackWithIt)
+{
+    // The server goes while the peer still holds the open port: only the
+    // server's loss can tell the backend that the device is gone.
+    server->stop();
     EXPECT_TRUE(log.waitFor(MOM_CLOSE));
     EXPECT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 0; }));
-    EXPECT_FALSE(backend->isConnected());
+    EXPECT_TRUE(TestSupport::waitFor([&] { return peer->serverGone(); }));
+    peer.reset();
+    EXPECT_FALSE((*backend)->isConnected());
     EXPECT_EQ(MIDIERR_NODEVICE, midiOutShortMsg(output, 0xF8));
     EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(output));
+    output = nullptr;
 
-    ASSERT_TRUE(server.start());
+    ASSERT_TRUE(server->start());
     peer = std::make_unique<JackPeer>();
     peer->addInput("sink");
     EXPECT_TRUE(TestSupport::waitFor([] { return midiOutGetNumDevs() == 1; }, 10000));
-    EXPECT_TRUE(backend->isConnected());
+    EXPECT_TRUE((*backend)->isConnected());
     peer.reset();
 }
 

@@ -305,13 +305,16 @@ TEST_F(MidiOutput, HandleOpenedWithoutCallbackStillSendsAndCloses)
 
 namespace
 {
-/** One output whose device goes away while a long message is handed over:
-    the backend hears of it on another thread just then, and answers the
-    send with the given code. */
+/** One output whose device goes away while a long message is handed over
+    (the backend hears of it on another thread just then, and answers the
+    send with the given code), or already during the open. */
 class VanishingOutputBackend final : public PlatformMidi::MidiBackend
 {
 public:
-    explicit VanishingOutputBackend(MMRESULT answer) : answer_(answer) {}
+    explicit VanishingOutputBackend(MMRESULT answer, bool goneAtOpen = false)
+        : answer_(answer), goneAtOpen_(goneAtOpen)
+    {
+    }
 
     std::string name() const override { return "vanishing"; }
     UINT deviceCount(PlatformMidi::DeviceKind kind) override
@@ -332,6 +335,8 @@ public:
     {
         PlatformMidi::OutputOpenOutcome outcome;
         outcome.connection = std::make_shared<Connection>(client, answer_);
+        if (goneAtOpen_)
+            std::thread([client] { client->deviceGone(); }).join();
         return outcome;
     }
     PlatformMidi::InputOpenOutcome openInput(UINT, const std::shared_ptr<PlatformMidi::InputClient>&) override
@@ -363,6 +368,7 @@ private:
     };
 
     MMRESULT answer_;
+    bool goneAtOpen_;
 };
 } // namespace
 
@@ -391,4 +397,22 @@ TEST(MidiOutputDeviceGoneWhileSending, AHeaderIsReturnedOnlyWhenTheBackendTookIt
         EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(handle));
         EXPECT_EQ(c.callbacks, log.messages());
     }
+}
+
+TEST(MidiOutputDeviceGoneWhileOpening, OpenThenCloseAreRaisedWithTheHandleTheCallerGot)
+{
+    TestSupport::ScopedMidiBackend<VanishingOutputBackend> backend(
+        std::make_shared<VanishingOutputBackend>(MMSYSERR_NOERROR, true));
+    MidiCallbackLog log;
+    HMIDIOUT handle = nullptr;
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutOpen(&handle, 0, MidiCallbackLog::output(), log.instance(), CALLBACK_FUNCTION));
+    ASSERT_TRUE(log.waitFor(MOM_CLOSE));
+    EXPECT_EQ(MIDIERR_NODEVICE, midiOutShortMsg(handle, 0x403C90));
+    EXPECT_EQ(MMSYSERR_NOERROR, midiOutClose(handle));
+    const auto records = log.records();
+    ASSERT_EQ(2u, records.size());
+    EXPECT_EQ(MOM_OPEN, records[0].message);
+    EXPECT_EQ(MOM_CLOSE, records[1].message);
+    for (const auto& record : records)
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(handle), record.handle);
 }

@@ -13,6 +13,7 @@
 #include <jack/jack.h>
 #include <jack/midiport.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
@@ -77,6 +78,7 @@ public:
         if (client_ == nullptr)
             return;
         jack_set_process_callback(client_, &JackPeer::process, this);
+        jack_on_info_shutdown(client_, &JackPeer::onShutdown, this);
         if (jack_activate(client_) != 0)
         {
             jack_client_close(client_);
@@ -88,6 +90,14 @@ public:
     {
         if (client_ == nullptr)
             return;
+        if (serverGone_.load())
+        {
+            // The client is let go without a close, in which libjack (1.9.21)
+            // can hang; the peer is freed once its last cycle has ended.
+            inputs_.waitForCycle();
+            outputs_.waitForCycle();
+            return;
+        }
         jack_deactivate(client_);
         jack_client_close(client_);
     }
@@ -96,6 +106,8 @@ public:
     JackPeer& operator=(const JackPeer&) = delete;
 
     bool isOpen() const { return client_ != nullptr; }
+    /** Whether the server told the peer it went away. */
+    bool serverGone() const { return serverGone_.load(); }
     std::string clientName() const { return client_ == nullptr ? "" : jack_get_client_name(client_); }
 
     /** Registers a port that receives (the backend's outputs write to it);
@@ -159,6 +171,20 @@ public:
     bool waitForEvents(size_t count, DWORD limitMs = 5000)
     {
         return waitFor([&] { return received().size() >= count; }, limitMs);
+    }
+
+    /** Asks the server for buffers of this many frames. */
+    bool setBufferSize(jack_nframes_t frames) { return jack_set_buffer_size(client_, frames) == 0; }
+
+    /** The largest event the buffer of an output port takes, as measured by
+        a cycle of the server's current size (0 before one has run). */
+    size_t largestEvent(const std::string& shortName)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        auto found = ports_.find(shortName);
+        return found == ports_.end() || found->second.output == nullptr
+                   ? 0
+                   : found->second.output->maxEventSize(jack_get_buffer_size(client_));
     }
 
     /** Bytes of a MIDI port buffer of the server. */
@@ -228,9 +254,15 @@ private:
         return 0;
     }
 
+    static void onShutdown(jack_status_t, const char*, void* arg)
+    {
+        static_cast<JackPeer*>(arg)->serverGone_.store(true);
+    }
+
     static constexpr size_t kSlots = 16;
     std::shared_ptr<const PlatformMidi::JackLibrary> library_; // for the realtime ports
     jack_client_t* client_ = nullptr;
+    std::atomic<bool> serverGone_{false};
     std::mutex mutex_;
     std::map<std::string, Port> ports_;
     std::vector<Event> received_;
@@ -241,16 +273,27 @@ private:
 /** A JACK server of the test's own (dummy driver), started and stopped by
     process id, so that the test may take it away. It is named after the
     prefix and the process id and becomes the process's default server
-    (JACK_DEFAULT_SERVER), for clients opened from then on. */
+    (JACK_DEFAULT_SERVER), for clients opened from then on, until it is
+    destroyed: then the default is the one before it again. */
 class PrivateJackServer
 {
 public:
     explicit PrivateJackServer(const std::string& prefix) : name_(prefix + "-" + std::to_string(::getpid()))
     {
+        const char* before = std::getenv("JACK_DEFAULT_SERVER");
+        hadDefault_ = before != nullptr;
+        defaultBefore_ = hadDefault_ ? before : "";
         ::setenv("JACK_DEFAULT_SERVER", name_.c_str(), 1);
         start();
     }
-    ~PrivateJackServer() { stop(); }
+    ~PrivateJackServer()
+    {
+        stop();
+        if (hadDefault_)
+            ::setenv("JACK_DEFAULT_SERVER", defaultBefore_.c_str(), 1);
+        else
+            ::unsetenv("JACK_DEFAULT_SERVER");
+    }
 
     bool start()
     {
@@ -279,6 +322,8 @@ public:
 
 private:
     std::string name_;
+    bool hadDefault_ = false;
+    std::string defaultBefore_;
     pid_t pid_ = -1;
 };
 } // namespace TestSupport
