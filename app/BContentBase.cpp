@@ -1,5 +1,7 @@
 #include "BContentBase.h"
 
+#include "RunLengthImage.h"
+
 #include "BWindow.h"
 #include "ResourceData.h"
 
@@ -139,6 +141,23 @@ juce::HyperlinkButton* BContentBase::addHyperlink(const juce::String& url)
     return link;
 }
 
+namespace
+{
+/** The drawable of an image file's bytes: an opaque image that shrinks to
+    the runs of its rows is kept that way (the window's background costs
+    about 50 KB instead of 0.9 MB decoded), any other image as it is, and a
+    file that is no image as the drawing it holds (SVG), if any. */
+std::unique_ptr<juce::Drawable> createDrawable(const void* data, size_t size)
+{
+    const juce::Image image = juce::ImageFileFormat::loadFrom(data, size);
+    if (! image.isValid())
+        return juce::Drawable::createFromImageData(data, size);
+    if (auto lean = RunLengthImage::fromImage(image))
+        return lean;
+    return std::make_unique<juce::DrawableImage>(image);
+}
+} // namespace
+
 std::unique_ptr<juce::Drawable> loadResourceImage(const juce::String& fileName)
 {
     // Taken as a full path so that the name splits into name and extension
@@ -164,7 +183,7 @@ ResourceImage loadImageFromResource(const juce::String& type, const juce::String
 
     if (asDrawable)
     {
-        result.drawable = juce::Drawable::createFromImageData(resource.data, size);
+        result.drawable = createDrawable(resource.data, size);
     }
     else
     {
