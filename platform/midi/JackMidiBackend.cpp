@@ -346,7 +346,7 @@ int JackMidiBackend::Core::process(jack_nframes_t frames, void* arg)
 {
     Core& core = *static_cast<Core*>(arg);
     const uint64_t cycle = core.outputSlots_.beginCycle();
-    core.inputSlots_.beginCycle();
+    const uint64_t inputCycle = core.inputSlots_.beginCycle();
     jack_client_t* client = core.processClient_.load(std::memory_order_acquire);
     const jack_nframes_t start = client == nullptr ? 0 : core.jack_->last_frame_time(client);
     bool wake = false;
@@ -357,8 +357,8 @@ int JackMidiBackend::Core::process(jack_nframes_t frames, void* arg)
         if (JackInputPort* port = core.inputSlots_.at(i))
             wake = port->process(frames, start) || wake;
     }
-    core.inputSlots_.endCycle();
-    core.outputSlots_.endCycle();
+    core.inputSlots_.endCycle(inputCycle);
+    core.outputSlots_.endCycle(cycle);
     if (wake)
         sem_post(&core.wake_);
     return 0;

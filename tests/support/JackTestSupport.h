@@ -240,7 +240,7 @@ private:
     {
         JackPeer& peer = *static_cast<JackPeer*>(arg);
         const uint64_t cycle = peer.outputs_.beginCycle();
-        peer.inputs_.beginCycle();
+        const uint64_t inputCycle = peer.inputs_.beginCycle();
         const jack_nframes_t start = jack_last_frame_time(peer.client_);
         for (size_t i = 0; i < kSlots; ++i)
         {
@@ -249,8 +249,8 @@ private:
             if (PlatformMidi::JackInputPort* port = peer.inputs_.at(i))
                 port->process(frames, start);
         }
-        peer.inputs_.endCycle();
-        peer.outputs_.endCycle();
+        peer.inputs_.endCycle(inputCycle);
+        peer.outputs_.endCycle(cycle);
         return 0;
     }
 
