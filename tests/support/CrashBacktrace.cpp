@@ -17,10 +17,23 @@ void writeText(const char* text)
     static_cast<void>(written);
 }
 
+const char* signalName(int signal)
+{
+    switch (signal)
+    {
+    case SIGSEGV: return "SIGSEGV";
+    case SIGBUS: return "SIGBUS";
+    case SIGFPE: return "SIGFPE";
+    case SIGILL: return "SIGILL";
+    default: return "?";
+    }
+}
+
 void onFatalSignal(int signal)
 {
+    // Only calls that are safe in a signal handler (backtrace was primed).
     writeText("\n*** fatal signal ");
-    writeText(strsignal(signal) != nullptr ? strsignal(signal) : "?");
+    writeText(signalName(signal));
     writeText("; stack of the thread that took it:\n");
     void* frames[64];
     const int count = ::backtrace(frames, 64);
