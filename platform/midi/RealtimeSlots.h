@@ -76,11 +76,13 @@ public:
         running_.store(cycle);
         return cycle;
     }
+    /** Ends the cycle. Its last touch of the table is the one a waiter sees
+        (the cycle is no longer under way), so the waiter may free it then. */
     void endCycle(uint64_t cycle)
     {
+        raiseEnded(cycle);
         uint64_t expected = cycle;
         running_.compare_exchange_strong(expected, 0);
-        raiseEnded(cycle);
     }
     T* at(size_t index) const { return slots_[index].load(); }
 
