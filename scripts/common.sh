@@ -91,13 +91,19 @@ vaskor_start_jack() {
     trap vaskor_stop_test_services EXIT
     export JACK_DEFAULT_SERVER="vaskor-test-$$"
     export VASKOR_REQUIRE_JACK=1
-    jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >/dev/null 2>&1 &
+    local log="${TMPDIR:-/tmp}/$JACK_DEFAULT_SERVER.log"
+    jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$log" 2>&1 &
     VASKOR_STARTED+=($!)
     for _ in $(seq 1 100); do
-        jack_lsp >/dev/null 2>&1 && return 0
+        if jack_lsp >/dev/null 2>&1; then
+            rm -f "$log"
+            return 0
+        fi
         sleep 0.1
     done
-    echo "The JACK server \"$JACK_DEFAULT_SERVER\" did not start" >&2
+    echo "The JACK server \"$JACK_DEFAULT_SERVER\" did not start; what it said:" >&2
+    tail -n 5 "$log" >&2
+    rm -f "$log"
     return 1
 }
 
