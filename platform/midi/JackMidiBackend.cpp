@@ -177,6 +177,8 @@ private:
     /** Re-reads the device lists (lock held); answers whether they changed
         and collects the links whose device went away, marking them gone. */
     bool refresh(GoneClients& gone);
+    /** Whether the link's port is still connected to its device (lock held). */
+    bool stillConnected(const Link& link);
     std::vector<JackDevice> listPorts(unsigned long flags);
     template <typename Port>
     Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port> made);
@@ -581,12 +583,26 @@ bool JackMidiBackend::Core::refresh(GoneClients& gone)
     }
     for (const auto& link : links_)
     {
+        if (link->gone)
+            continue;
         const std::vector<JackDevice>& list = devices_[kindIndex(link->kind)];
-        if (std::none_of(list.begin(), list.end(),
-                         [&](const JackDevice& device) { return device.fullName == link->target; }))
+        const bool listed = std::any_of(list.begin(), list.end(),
+                                        [&](const JackDevice& device) { return device.fullName == link->target; });
+        if (!listed || !stillConnected(*link))
             gone.collect(*link);
     }
     return changed;
+}
+
+bool JackMidiBackend::Core::stillConnected(const Link& link)
+{
+    // A port that went away and came back under its name between two looks
+    // took the connection with it: the link is gone all the same, or sends
+    // would be taken and reach nothing.
+    if (link.generation != generation_)
+        return false;
+    jack_port_t* ours = link.output != nullptr ? link.output->port() : link.input->port();
+    return jack_->port_connected_to(ours, link.target.c_str()) != 0;
 }
 
 std::vector<JackDevice> JackMidiBackend::Core::listPorts(unsigned long flags)

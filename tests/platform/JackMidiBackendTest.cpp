@@ -228,6 +228,19 @@ TEST_F(JackMidi, PortRemovedWhileOpenClosesTheHandleAndRefusesLongMessages)
     EXPECT_EQ(1u, log.of(MOM_CLOSE).size());
 }
 
+TEST_F(JackMidi, AnOpenPortWhoseConnectionWentAwayIsGoneAtTheNextLookThoughItsNameIsStillListed)
+{
+    openOutputToPeer();
+    // The backend's port is the one "sink" is connected to.
+    const std::vector<std::string> senders = peer->connectionsOf("sink");
+    ASSERT_EQ(1u, senders.size());
+    ASSERT_TRUE(peer->disconnect(senders.front(), "sink"));
+    ASSERT_FALSE(peer->addInput("unrelated").empty()); // any change makes the backend look again
+    ASSERT_TRUE(log.waitFor(MOM_CLOSE)) << "a send would be taken and reach nothing";
+    MidiBuffer buffer(TestSupport::sysex(690));
+    EXPECT_EQ(MIDIERR_NODEVICE, sendLong(buffer));
+}
+
 TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)
 {
     const int id = findDevice(false, peer->addOutput("source"));

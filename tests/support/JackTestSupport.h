@@ -135,6 +135,35 @@ public:
         return true;
     }
 
+    /** The full names of the ports connected to one of the peer's. */
+    std::vector<std::string> connectionsOf(const std::string& shortName)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        std::vector<std::string> names;
+        auto found = ports_.find(shortName);
+        if (found == ports_.end())
+            return names;
+        const char** connected = jack_port_get_connections(found->second.jackPort);
+        for (const char** name = connected; name != nullptr && *name != nullptr; ++name)
+            names.emplace_back(*name);
+        jack_free(connected);
+        return names;
+    }
+
+    /** Takes away the connection between another client's port and one of
+        the peer's (as a port that goes and comes back between two looks of
+        that client leaves it). */
+    bool disconnect(const std::string& otherPort, const std::string& shortName)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        auto found = ports_.find(shortName);
+        if (found == ports_.end())
+            return false;
+        const char* ours = jack_port_name(found->second.jackPort);
+        return found->second.input != nullptr ? jack_disconnect(client_, otherPort.c_str(), ours) == 0
+                                              : jack_disconnect(client_, ours, otherPort.c_str()) == 0;
+    }
+
     bool setAlias(const std::string& shortName, const std::string& alias)
     {
         std::lock_guard<std::mutex> hold(mutex_);
