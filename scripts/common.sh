@@ -13,7 +13,7 @@ VASKOR_PACKAGES=(
     libasound2-dev libjack-jackd2-dev
     libgtest-dev libgmock-dev libbenchmark-dev
 )
-VASKOR_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick x11-utils jackd2)
+VASKOR_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick x11-utils jackd2 gdb)
 
 vaskor_as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

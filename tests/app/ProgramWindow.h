@@ -245,7 +245,8 @@ class JackProgramRun
 public:
     JackProgramRun(X11Probe& probe, const std::string& log, const std::string& shot,
                    const std::string& title = panelTitle)
-        : x11(probe), started(startWithWindow(probe, log, 90s, {"VASKOR_MIDI_BACKEND=jack"}, title))
+        : x11(probe), logPath(log),
+          started(startWithWindow(probe, log, 90s, {"VASKOR_MIDI_BACKEND=jack"}, title))
     {
         if (started.window)
             window.emplace(probe, *started.program, started.window->id, shot);
@@ -261,12 +262,27 @@ public:
     std::optional<int> close()
     {
         x11.requestClose(started.window->id);
-        return started.program->waitForExit(30s);
+        const std::optional<int> status = started.program->waitForExit(30s);
+        if (!status)
+            appendStacks();
+        return status;
     }
 
     X11Probe& x11;
+    const std::string logPath;
     StartedProgram started;
     std::optional<ProgramWindow> window;
+
+private:
+    /** Adds the stack of every thread of the program that hangs to its
+        error output, which a failing test shows (when gdb is there). */
+    void appendStacks()
+    {
+        if (!haveTool("gdb"))
+            return;
+        runTool("gdb -p " + std::to_string(started.program->id()) +
+                " -batch -ex 'thread apply all bt 30' >> '" + logPath + "' 2>&1");
+    }
 };
 } // namespace TestSupport
 
