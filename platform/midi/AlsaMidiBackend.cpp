@@ -10,7 +10,6 @@
 #include "midi/LinkedConnections.h"
 #include "windows/PlatformMessageWindows.h"
 
-
 #include <algorithm>
 #include <atomic>
 #include <mutex>
