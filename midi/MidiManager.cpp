@@ -228,6 +228,42 @@ void MidiManager::reportError(int index, bool isInput, const TString& text, bool
 
 void MidiManager::openDevice(int index, bool isInput, bool report)
 {
+    if (isInput)
+        openInput(index, report);
+    else
+        openOutput(index, report);
+}
+
+void MidiManager::openInput(int index, bool report)
+{
+    openPort(index, true, report);
+}
+
+void MidiManager::openOutput(int index, bool report)
+{
+    openPort(index, false, report);
+}
+
+void MidiManager::closeDevice(int index, bool isInput, bool report, bool force)
+{
+    if (isInput)
+        closeInput(index, report, force);
+    else
+        closeOutput(index, report, force);
+}
+
+void MidiManager::closeInput(int index, bool report, bool force)
+{
+    closePort(index, true, report, force);
+}
+
+void MidiManager::closeOutput(int index, bool report, bool force)
+{
+    closePort(index, false, report, force);
+}
+
+void MidiManager::openPort(int index, bool isInput, bool report)
+{
     MidiManagerDev* device = record(index, isInput);
     if (device == nullptr)
     {
@@ -274,7 +310,7 @@ void MidiManager::openDevice(int index, bool isInput, bool report)
     }
 }
 
-void MidiManager::closeDevice(int index, bool isInput, bool report, bool force)
+void MidiManager::closePort(int index, bool isInput, bool report, bool force)
 {
     MidiManagerDev* device = record(index, isInput);
     if (device == nullptr)

@@ -120,13 +120,22 @@ public:
     /** Resuming rescans. */
     void setSuspended(bool suspended);
 
-    /** Opens the port at index; while suspended, or when the port is absent
-        or cannot be made, only marks it wanted open. With report a failure is
-        thrown as Tr::Exception, else the control listeners get it as
-        deviceError; either way the port is left closed. */
+    /** Opens the port at index: openInput or openOutput. */
     void openDevice(int index, bool isInput, bool report);
-    /** Closes the port; force closes it even while suspended. */
+    /** Closes the port at index: closeInput or closeOutput. */
     void closeDevice(int index, bool isInput, bool report, bool force);
+    /** Open the input or output at index; while suspended, or when the port
+        is absent or cannot be made, only mark it wanted open. With report a
+        failure is thrown as Tr::Exception, else the control listeners get it
+        as deviceError; either way the port is left closed. An input is
+        started once open. */
+    void openInput(int index, bool report);
+    void openOutput(int index, bool report);
+    /** Close the input (stopped first) or output at index, telling the
+        control listeners; force closes it even while suspended. The record
+        is no longer wanted open. */
+    void closeInput(int index, bool report, bool force);
+    void closeOutput(int index, bool report, bool force);
     /** Throws text headed "MIDI IN: " or "MIDI OUT: " when throwIt is set,
         else tells every control listener deviceError. */
     void reportError(int index, bool isInput, const TString& text, bool throwIt);
@@ -191,6 +200,10 @@ private:
     /** Appends the record to the list of its kind, which owns it from then on. */
     void appendRecord(std::unique_ptr<MidiManagerDev> device);
     void scanIfNeverScanned();
+
+    /** The steps of openInput and openOutput, closeInput and closeOutput. */
+    void openPort(int index, bool isInput, bool report);
+    void closePort(int index, bool isInput, bool report, bool force);
 
     /** Sends to the open output at index, through the out filters; false
         in *proceed when a filter ended the send. */

@@ -187,11 +187,11 @@ TEST_F(MidiManager, OpenAndCloseTellTheControlListenersLastRegisteredFirst)
     manager->addDeviceControlListener(&second);
     manager->addDeviceControlListener(&first);
 
-    manager->openDevice(1, false, true);
+    manager->openOutput(1, true);
     EXPECT_TRUE(b->open);
     EXPECT_TRUE(manager->getDevice(1, false)->isOpen());
     EXPECT_FALSE(manager->getDevice(1, false)->isWantedOpen());
-    manager->closeDevice(1, false, true, false);
+    manager->closeOutput(1, true, false);
     EXPECT_FALSE(b->open);
     EXPECT_EQ(calls, (Strings{"second: opening out 1", "first: opening out 1",
                               "second: message out 1 Opened MIDI OUT: B", "second: state out 1",
@@ -202,9 +202,9 @@ TEST_F(MidiManager, OpenAndCloseTellTheControlListenersLastRegisteredFirst)
 
     manager->removeDeviceControlListener(&first);
     calls.clear();
-    manager->openDevice(0, true, true);
+    manager->openInput(0, true);
     EXPECT_TRUE(in->started) << "an input is started after it opens";
-    manager->closeDevice(0, true, true, false);
+    manager->closeInput(0, true, false);
     EXPECT_FALSE(in->open);
     EXPECT_EQ(calls, (Strings{"second: opening in 0", "second: message in 0 Opened MIDI IN: In", "second: state in 0",
                               "second: closing in 0", "second: message in 0 Closed MIDI IN: In",
