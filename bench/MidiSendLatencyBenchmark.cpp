@@ -30,6 +30,7 @@
 #include <functional>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -141,7 +142,9 @@ void BM_BankSendToJackClient(benchmark::State& state)
     Tr::MidiManager* manager = Tr::MidiManager::getInstance();
     manager->rescan(false, true);
     manager->setSuspended(false);
-    const int index = manager->findDeviceByName(kSinkPort, false);
+    // JACK ports are listed under their full names, "client:port".
+    const std::string sinkName = std::string(kSinkClient) + ":" + kSinkPort;
+    const int index = manager->findDeviceByName(sinkName.c_str(), false);
     if (index >= 0)
         manager->openDevice(index, false, false);
     if (index < 0 || !manager->getDevice(index, false)->isOpen())

@@ -91,16 +91,35 @@ bool AlsaPortCatalog::isDevice(DeviceKind kind, const AlsaPortRecord& port, int 
     return (port.capability & needed) == needed;
 }
 
-std::string AlsaPortCatalog::displayName(const AlsaPortRecord& port)
+std::string AlsaPortCatalog::displayName(const AlsaPortRecord& port, bool sharedWithOtherClients)
 {
-    if (port.clientName.empty() || lowered(port.portName).find(lowered(port.clientName)) != std::string::npos)
+    if (port.clientName.empty())
+        return port.portName;
+    const bool namesItsClient = lowered(port.portName).find(lowered(port.clientName)) != std::string::npos;
+    if (namesItsClient && !sharedWithOtherClients)
         return port.portName;
     return port.clientName + ": " + port.portName;
+}
+
+std::set<std::string> AlsaPortCatalog::portNamesOfSeveralClients() const
+{
+    std::map<std::string, std::set<std::string>> clientsOf;
+    for (const AlsaPortRecord& port : ports_)
+        if (isDevice(DeviceKind::output, port, ownClient_) || isDevice(DeviceKind::input, port, ownClient_))
+            clientsOf[port.portName].insert(port.clientName);
+    std::set<std::string> shared;
+    for (const auto& entry : clientsOf)
+        if (entry.second.size() > 1)
+            shared.insert(entry.first);
+    return shared;
 }
 
 bool AlsaPortCatalog::rebuild()
 {
     bool changed = false;
+    // Both lists use the same rule, so a port that reads and writes has one
+    // name in both.
+    const std::set<std::string> shared = portNamesOfSeveralClients();
     for (int k = 0; k < 2; ++k)
     {
         twins_[k] = numberTwins(k);
@@ -113,7 +132,7 @@ bool AlsaPortCatalog::rebuild()
             std::string identity = twin->second.identity;
             if (twin->second.number > 1)
                 identity += "#" + std::to_string(twin->second.number);
-            next.push_back({port.client, port.port, displayName(port), identity});
+            next.push_back({port.client, port.port, displayName(port, shared.count(port.portName) != 0), identity});
         }
         changed = changed || next != devices_[k];
         devices_[k] = std::move(next);

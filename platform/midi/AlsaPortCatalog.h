@@ -5,6 +5,7 @@
 #include "midi/MidiBackend.h"
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,8 +29,13 @@ struct AlsaPortRecord
     be written to and subscribed to for writing, that allows routing and is
     a MIDI, synth or application port; an input likewise for reading. Lists
     keep arrival order (oldest first); a port that changes keeps its place.
-    A device's name is its port name, with its client name in front when the
-    port name does not already contain it; its identity is "alsa:" with the
+    A device's name is what tells a user which device it is: the port name
+    alone when it names the device, that is when it contains the client name
+    (case aside) and no port of a client of another name has the same port
+    name; else "client: port" (the port name alone for a client without a
+    name). So two ports of one name in clients of different names are always
+    listed apart, and twins (same client and port names) are told apart by
+    the duplicate numbering of the device lists. Its identity is "alsa:" with the
     client and port names (not their numbers, and percent-escaped so that it
     stays ASCII). Ports of the same names are told apart by a twin number
     ("#2", "#3" ...; none for 1) that a port gets when it joins a list (the
@@ -83,7 +89,9 @@ public:
     bool contains(DeviceKind kind, int client, int port) const;
 
     static bool isDevice(DeviceKind kind, const AlsaPortRecord& port, int ownClient);
-    static std::string displayName(const AlsaPortRecord& port);
+    /** The device name of the port; sharedWithOtherClients: a device port
+        of a client of another name has the same port name. */
+    static std::string displayName(const AlsaPortRecord& port, bool sharedWithOtherClients);
 
 private:
     /** The twin number a listed port holds under the identity it had then. */
@@ -94,6 +102,9 @@ private:
     };
     using Address = std::pair<int, int>;
 
+    /** The port names that device ports (of either kind) of clients of
+        different names share. */
+    std::set<std::string> portNamesOfSeveralClients() const;
     /** Rebuilds the device lists; answers whether they changed. */
     bool rebuild();
     /** The twin numbers of the ports that are devices of list k: kept where

@@ -6,6 +6,7 @@
 
 #include "midi/GoneClients.h"
 #include "midi/JackLibrary.h"
+#include "midi/JackPortNames.h"
 #include "midi/JackRealtimePorts.h"
 #include "midi/LinkedConnections.h"
 #include "midi/MidiDeviceNames.h"
@@ -57,16 +58,18 @@ std::string describeStatus(jack_status_t status)
     return "the JACK server refused the client (status " + std::to_string(static_cast<unsigned>(status)) + ")";
 }
 
-/** The name a user recognises: the first alias, else the short name. */
-std::string displayNameOf(const JackLibrary& jack, jack_port_t* port)
+/** What the device name is made of (see jackDeviceNames). */
+JackPortFacts factsOf(const JackLibrary& jack, jack_port_t* port, const char* fullName)
 {
+    JackPortFacts facts;
+    facts.fullName = fullName;
+    facts.physical = (jack.port_flags(port) & JackPortIsPhysical) != 0;
     const int size = jack.port_name_size();
     std::vector<char> first(static_cast<size_t>(size), '\0'), second(static_cast<size_t>(size), '\0');
     char* aliases[2] = {first.data(), second.data()};
-    if (jack.port_get_aliases(port, aliases) > 0 && first[0] != '\0')
-        return first.data();
-    const char* name = jack.port_short_name(port);
-    return name == nullptr ? std::string() : std::string(name);
+    if (jack.port_get_aliases(port, aliases) > 0)
+        facts.alias = first.data();
+    return facts;
 }
 } // namespace
 
@@ -607,17 +610,21 @@ bool JackMidiBackend::Core::stillConnected(const Link& link)
 
 std::vector<JackDevice> JackMidiBackend::Core::listPorts(unsigned long flags)
 {
-    std::vector<JackDevice> result;
+    std::vector<JackPortFacts> ports;
     const char** names = jack_->get_ports(client_, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
     for (const char** name = names; name != nullptr && *name != nullptr; ++name)
     {
         jack_port_t* port = jack_->port_by_name(client_, *name);
         if (port == nullptr || jack_->port_is_mine(client_, port))
             continue;
-        result.push_back({*name, displayNameOf(*jack_, port)});
+        ports.push_back(factsOf(*jack_, port, *name));
     }
     if (names != nullptr)
         jack_->free(names);
+    const std::vector<std::string> deviceNames = jackDeviceNames(ports);
+    std::vector<JackDevice> result;
+    for (size_t i = 0; i < ports.size(); ++i)
+        result.push_back({ports[i].fullName, deviceNames[i]});
     return result;
 }
 

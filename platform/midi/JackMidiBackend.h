@@ -25,8 +25,9 @@ namespace PlatformMidi
     libjack is loaded when the backend starts (JackLibrary); without it the
     backend is not available: it never connects, and failure() says why.
 
-    Names: the port's first alias, else its short name; the interface path is
-    "jack:" and the full port name, percent-escaped so that it stays ASCII.
+    Names: the full port name "client:port" (a physical port may show its
+    alias instead, see jackDeviceNames); the interface path is "jack:" and
+    the full port name, percent-escaped so that it stays ASCII.
 */
 class JackMidiBackend final : public MidiBackend
 {

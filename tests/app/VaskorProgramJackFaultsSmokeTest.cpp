@@ -28,26 +28,29 @@ using namespace std::chrono_literals;
 
 namespace
 {
-const std::string portName = "vaskor-fault-synth";
+const std::string peerName = "vaskor-fault-peer";
+const std::string portName = "fault-synth";
+// JACK ports are listed under their full names.
+const std::string listedName = peerName + ":" + portName;
 
-/** The program starts with portName as the port in use, which the last
-    run's preferences name. */
+/** The program starts with the peer's port as the port in use, which the
+    last run's preferences name. */
 class VaskorProgramJackFaults : public JackProgramTest
 {
 protected:
     void SetUp() override
     {
         JackProgramTest::SetUp();
-        writePreferencesFile(home.configDir(), preferencesChoosing(portName));
+        writePreferencesFile(home.configDir(), preferencesChoosing(listedName));
     }
 
-    const juce::Image showsPort = chooserShowing(portName);
+    const juce::Image showsPort = chooserShowing(listedName);
 };
 } // namespace
 
 TEST_F(VaskorProgramJackFaults, TheChooserFollowsAChurningPortAndEveryBankSentMeanwhileArrivesWhole)
 {
-    JackPeer peer("vaskor-churn-peer");
+    JackPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     ASSERT_FALSE(peer.addInput(portName).empty());
     JackProgramRun run = start();
@@ -134,7 +137,7 @@ TEST_F(VaskorProgramJackFaults, WithoutItsServerTheProgramShowsNoneAndReopensThe
     // named to the program through JACK_DEFAULT_SERVER.
     PrivateJackServer server("vaskor-program-loss");
     ASSERT_TRUE(jackServerAnswers());
-    auto peer = std::make_unique<JackPeer>("vaskor-loss-peer");
+    auto peer = std::make_unique<JackPeer>(peerName);
     ASSERT_TRUE(peer->isOpen());
     ASSERT_FALSE(peer->addInput(portName).empty());
     JackProgramRun run = start();
@@ -148,7 +151,7 @@ TEST_F(VaskorProgramJackFaults, WithoutItsServerTheProgramShowsNoneAndReopensThe
     ASSERT_TRUE(run.isRunning()) << "the program ended with its server";
 
     ASSERT_TRUE(server.start());
-    peer = std::make_unique<JackPeer>("vaskor-loss-peer");
+    peer = std::make_unique<JackPeer>(peerName);
     ASSERT_FALSE(peer->addInput(portName).empty());
     ASSERT_TRUE(window.waitUntilChooserShows(showsPort, 30s)) << "not reopened by itself; " << lastShot();
     ASSERT_TRUE(window.sendAndAnswerYes(10s)) << "no \"Confirm\" box after SEND";

@@ -33,18 +33,21 @@ using namespace std::chrono_literals;
 
 namespace
 {
-const std::string portName = "vaskor-e2e-synth";
+const std::string peerName = "vaskor-e2e-peer";
+const std::string portName = "e2e-synth";
+// JACK ports are listed under their full names.
+const std::string listedName = peerName + ":" + portName;
 
 class VaskorProgramMidi : public JackProgramTest
 {
 protected:
-    const juce::Image showsPort = chooserShowing(portName);
+    const juce::Image showsPort = chooserShowing(listedName);
 };
 } // namespace
 
 TEST_F(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
 {
-    JackPeer peer("vaskor-e2e-peer");
+    JackPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     ASSERT_FALSE(peer.addInput(portName).empty());
     const std::vector<unsigned char> shownBank = defaultBank();
@@ -94,7 +97,7 @@ TEST_F(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
     // The unplugged port is remembered as the port in use.
     const std::string preferences = preferencesFile(home.configDir());
     const std::string chosen = home.dir().file("chosen.kqxs");
-    writeFileBytes(chosen, preferencesChoosing(portName));
+    writeFileBytes(chosen, preferencesChoosing(listedName));
     for (const char* section : {"MIDI.out", "MIDI.alias"})
     {
         const std::vector<std::string> lines = sectionOf(preferences, section);
@@ -120,10 +123,10 @@ TEST_F(VaskorProgramMidi, TheLastFileOpensAgainAtStartAndIsTheBankThatSendSends)
     const std::string bankFile = banks.file("Evening set.syx");
     writeBytes(bankFile, customBank());
     // The last run had this file open and the port chosen.
-    writePreferencesFile(home.configDir(), "[Current]\nFile=" + bankFile + "\n\n" + preferencesChoosing(portName));
+    writePreferencesFile(home.configDir(), "[Current]\nFile=" + bankFile + "\n\n" + preferencesChoosing(listedName));
     const std::string preferences = preferencesFile(home.configDir());
 
-    JackPeer peer("vaskor-e2e-peer");
+    JackPeer peer(peerName);
     ASSERT_TRUE(peer.isOpen());
     ASSERT_FALSE(peer.addInput(portName).empty());
 

@@ -36,6 +36,7 @@ constexpr DWORD kSettleMs = 2500;
 constexpr DWORD kLimitMs = 20000;
 constexpr int kChurnCycles = 1000;
 constexpr DWORD kSendIntervalMs = 10;
+constexpr char kPeerName[] = "vaskor-faults-peer";
 
 /** How the bank fared: sends tried and taken, and what the peer received. */
 struct SendCounts
@@ -65,7 +66,7 @@ public:
     ManagerOverJack()
     {
         backend = std::make_unique<TestSupport::ScopedMidiBackend<PlatformMidi::JackMidiBackend>>();
-        peer = std::make_unique<JackPeer>("vaskor-faults-peer");
+        peer = std::make_unique<JackPeer>(kPeerName);
     }
 
     ~ManagerOverJack()
@@ -75,14 +76,21 @@ public:
         backend.reset();
     }
 
+    /** The name the manager lists a port of the peer under (also while the
+        peer is gone): the port's full name. */
+    static std::string listedName(const std::string& port) { return std::string(kPeerName) + ":" + port; }
+    /** Whether the manager lists the peer's port as present. */
+    bool isListed(const std::string& port) { return isOutputListed(manager, listedName(port)); }
+
     /** Starts the manager, waits for the peer's port and opens it. */
     bool openPeerPort(const std::string& port)
     {
         manager = TestSupport::startManagerAsTheProgramDoes();
-        if (!TestSupport::runLoopUntil([&] { return isOutputListed(manager, port); }, kLimitMs))
+        if (!TestSupport::runLoopUntil([&] { return isListed(port); }, kLimitMs))
             return false;
-        manager->openDevice(manager->findDeviceByName(port.c_str(), false), false, true);
-        return outputNamed(manager, port)->isOpen();
+        const std::string name = listedName(port);
+        manager->openDevice(manager->findDeviceByName(name.c_str(), false), false, true);
+        return outputNamed(manager, name)->isOpen();
     }
 
     /** Runs the message loop until the port's record is present and open, or absent and wanted open. */
@@ -90,7 +98,7 @@ public:
     {
         return TestSupport::runLoopUntil(
             [&] {
-                Tr::MidiManagerDev* device = outputNamed(manager, port);
+                Tr::MidiManagerDev* device = outputNamed(manager, listedName(port));
                 return device != nullptr && device->isPresent() == present && device->isOpen() == present &&
                        device->isWantedOpen() != present;
             },
@@ -156,7 +164,7 @@ TEST(MidiManagerPortChurn, EveryBankArrivesWholeAndTheListFollowsAPortThatComesA
     // The churn leaves the port registered: listed, and opened again by the rescan.
     EXPECT_TRUE(jack.waitUntilFollowed(port, true)) << "the returned port is listed and open";
     TestSupport::runLoopFor(kSettleMs);
-    EXPECT_TRUE(isOutputListed(jack.manager, port));
+    EXPECT_TRUE(jack.isListed(port));
     const size_t before = jack.peer->receivedCount();
     ++counts.tried;
     EXPECT_TRUE(jack.manager->send(bank.data(), static_cast<int>(bank.size())));
@@ -166,7 +174,7 @@ TEST(MidiManagerPortChurn, EveryBankArrivesWholeAndTheListFollowsAPortThatComesA
     ASSERT_TRUE(jack.peer->removePort(port));
     EXPECT_TRUE(jack.waitUntilFollowed(port, false)) << "the removed port is absent and wanted open";
     TestSupport::runLoopFor(kSettleMs);
-    EXPECT_FALSE(isOutputListed(jack.manager, port));
+    EXPECT_FALSE(jack.isListed(port));
 
     countReceived(*jack.peer, bank, counts);
     std::printf("churn: %d cycles, %d sends tried, %d taken, %d received, %d whole, %d cut or merged\n",
@@ -200,7 +208,7 @@ TEST(MidiManagerServerLoss, TheManagerKeepsRunningAndReopensThePortWhenTheServer
     EXPECT_EQ(jack.manager->getDeviceCount(false), records) << "the records stay";
 
     ASSERT_TRUE(server.start());
-    jack.peer = std::make_unique<JackPeer>("vaskor-faults-peer");
+    jack.peer = std::make_unique<JackPeer>(kPeerName);
     ASSERT_FALSE(jack.peer->addInput(port).empty());
     EXPECT_TRUE(jack.waitUntilFollowed(port, true)) << "reopened by itself";
     EXPECT_TRUE(jack.manager->send(bank.data(), static_cast<int>(bank.size())));

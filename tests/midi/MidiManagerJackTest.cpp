@@ -1,10 +1,12 @@
 // The MIDI manager over the real JACK backend: ports that another client
-// registers and unregisters reach the manager's lists through the
-// device-change broadcast, the notifier's timer and its rescan.
+// registers and unregisters reach the manager's lists, under their full
+// names, through the device-change broadcast, the notifier's timer and its
+// rescan.
 #include "AutoDelete.h"
 #include "MidiManager.h"
 #include "MidiManagerDev.h"
 #include "Millis.h"
+#include "TIniFile.h"
 
 #include "midi/JackMidiBackend.h"
 #include "support/JackTestSupport.h"
@@ -46,16 +48,26 @@ protected:
         backend.reset();
     }
 
-    Tr::MidiManagerDev* outputNamed(const std::string& name) { return TestSupport::outputNamed(manager, name); }
+    // The records of the peer's ports, by the ports' short names.
+    int indexOf(const std::string& port) { return manager->findDeviceByName(peer->listedName(port).c_str(), false); }
+    Tr::MidiManagerDev* outputNamed(const std::string& port)
+    {
+        return TestSupport::outputNamed(manager, peer->listedName(port));
+    }
     bool isListed(const std::string& name) { return TestSupport::isOutputListed(manager, name); }
 
-    // Runs the message loop until the port's presence is as wanted; the time it took.
-    DWORD waitForPresence(const std::string& name, bool present)
+    // Runs the message loop until the port (by its listed name) is present
+    // or absent as wanted; the time it took.
+    DWORD waitForListed(const std::string& name, bool present)
     {
         const DWORD start = Tr::getMillis();
         EXPECT_TRUE(TestSupport::runLoopUntil([&] { return isListed(name) == present; }, kLimitMs))
             << name << (present ? " never appeared" : " never vanished");
         return Tr::getMillis() - start;
+    }
+    DWORD waitForPresence(const std::string& port, bool present)
+    {
+        return waitForListed(peer->listedName(port), present);
     }
 
     juce::ScopedJuceInitialiser_GUI juce;
@@ -67,18 +79,18 @@ protected:
 
 TEST_F(MidiManagerOverJack, APortAppearsInTheListAndVanishesFromItByItself)
 {
-    ASSERT_FALSE(isListed("manager-synth"));
+    ASSERT_FALSE(isListed(peer->listedName("manager-synth")));
     ASSERT_FALSE(peer->addInput("manager-synth").empty());
     const DWORD appeared = waitForPresence("manager-synth", true);
     RecordProperty("appearedAfterMs", static_cast<int>(appeared));
     EXPECT_LE(appeared, kLimitMs);
-    const int index = manager->findDeviceByName("manager-synth", false);
+    const int index = indexOf("manager-synth");
 
     ASSERT_TRUE(peer->removePort("manager-synth"));
     const DWORD vanished = waitForPresence("manager-synth", false);
     RecordProperty("vanishedAfterMs", static_cast<int>(vanished));
     ASSERT_NE(outputNamed("manager-synth"), nullptr) << "an absent port keeps its record";
-    EXPECT_EQ(manager->findDeviceByName("manager-synth", false), index) << "and its index";
+    EXPECT_EQ(indexOf("manager-synth"), index) << "and its index";
     if (appeared > kExpectedMs || vanished > kExpectedMs)
         std::printf("slower than %u ms: appeared after %u ms, vanished after %u ms\n", kExpectedMs, appeared, vanished);
 }
@@ -87,7 +99,7 @@ TEST_F(MidiManagerOverJack, AnOpenPortThatVanishesIsReopenedWhenItComesBack)
 {
     ASSERT_FALSE(peer->addInput("manager-return").empty());
     waitForPresence("manager-return", true);
-    const int index = manager->findDeviceByName("manager-return", false);
+    const int index = indexOf("manager-return");
     ASSERT_GE(index, 0);
     manager->openDevice(index, false, true);
     ASSERT_TRUE(manager->getDevice(index, false)->isOpen());
@@ -105,4 +117,43 @@ TEST_F(MidiManagerOverJack, AnOpenPortThatVanishesIsReopenedWhenItComesBack)
     ASSERT_TRUE(manager->send(bank.data(), static_cast<int>(bank.size())));
     ASSERT_TRUE(peer->waitForEvents(1));
     EXPECT_EQ(peer->received().back().bytes, bank);
+}
+
+TEST_F(MidiManagerOverJack, PortsOfOneNameInTwoClientsAreListedByClientAndTheChosenOneIsTheOneReopened)
+{
+    // Two receiving clients whose ports have one short name, as two
+    // jack_midi_dump monitors have; the second one is chosen.
+    const std::string first = "vaskor-monitor-a:input";
+    const std::string second = "vaskor-monitor-b:input";
+    TestSupport::JackPeer firstPeer("vaskor-monitor-a");
+    TestSupport::JackPeer secondPeer("vaskor-monitor-b");
+    ASSERT_FALSE(firstPeer.addInput("input").empty());
+    waitForListed(first, true);
+    ASSERT_FALSE(secondPeer.addInput("input").empty());
+    waitForListed(second, true);
+    const int chosen = manager->findDeviceByName(second.c_str(), false);
+    ASSERT_GE(chosen, 0) << "listed under its client's name";
+    manager->openDevice(chosen, false, true);
+    ASSERT_TRUE(manager->getDevice(chosen, false)->isOpen());
+    Tr::TIniFile saved;
+    manager->saveState(saved);
+    EXPECT_STREQ(saved.readString("MIDI.out", "Name0", "").c_str(), second.c_str()) << "what the next start looks for";
+
+    // Both go, and register again in the other order.
+    ASSERT_TRUE(firstPeer.removePort("input"));
+    ASSERT_TRUE(secondPeer.removePort("input"));
+    waitForListed(first, false);
+    waitForListed(second, false);
+    ASSERT_FALSE(secondPeer.addInput("input").empty());
+    waitForListed(second, true);
+    ASSERT_FALSE(firstPeer.addInput("input").empty());
+    waitForListed(first, true);
+
+    EXPECT_TRUE(manager->getDevice(chosen, false)->isOpen()) << "the chosen port is opened again";
+    EXPECT_FALSE(TestSupport::outputNamed(manager, first)->isOpen());
+    const std::vector<unsigned char> bank = TestSupport::sysex(690);
+    ASSERT_TRUE(manager->send(bank.data(), static_cast<int>(bank.size())));
+    ASSERT_TRUE(secondPeer.waitForEvents(1));
+    EXPECT_EQ(secondPeer.received().back().bytes, bank);
+    EXPECT_EQ(firstPeer.receivedCount(), 0u) << "nothing went to the client that was not chosen";
 }

@@ -93,7 +93,7 @@ protected:
 TEST_F(MmeOverJack, ABankSysExArrivesByteForByteAtAJackClient)
 {
     ASSERT_FALSE(peer->addInput("mme-bank-in").empty());
-    const int id = waitForDevice(false, "mme-bank-in");
+    const int id = waitForDevice(false, peer->listedName("mme-bank-in"));
     ASSERT_GE(id, 0);
     auto port = outputOn(id);
     port->open();
@@ -114,11 +114,11 @@ TEST_F(MmeOverJack, APortThatComesAndGoesIsBroadcastAsADeviceChange)
     HWND window = Tr::createMessageWindow(&counter, "device changes");
     ASSERT_NE(window, nullptr);
     ASSERT_FALSE(peer->addInput("mme-coming").empty());
-    EXPECT_GE(waitForDevice(false, "mme-coming"), 0);
+    EXPECT_GE(waitForDevice(false, peer->listedName("mme-coming")), 0);
     EXPECT_TRUE(waitFor([&] { return counter.changes >= 1; }));
     const int afterArrival = counter.changes;
     ASSERT_TRUE(peer->removePort("mme-coming"));
-    EXPECT_TRUE(waitFor([&] { return deviceNamed(false, "mme-coming") < 0; }));
+    EXPECT_TRUE(waitFor([&] { return deviceNamed(false, peer->listedName("mme-coming")) < 0; }));
     EXPECT_TRUE(waitFor([&] { return counter.changes > afterArrival; }));
     Tr::releaseMessageWindow(window);
 }
@@ -126,7 +126,7 @@ TEST_F(MmeOverJack, APortThatComesAndGoesIsBroadcastAsADeviceChange)
 TEST_F(MmeOverJack, AnOpenPortWhoseJackPortGoesAwayIsClosedBySystemAndRefusesLongMessages)
 {
     ASSERT_FALSE(peer->addInput("mme-leaving").empty());
-    const int id = waitForDevice(false, "mme-leaving");
+    const int id = waitForDevice(false, peer->listedName("mme-leaving"));
     ASSERT_GE(id, 0);
     auto port = outputOn(id);
     port->open();
@@ -141,7 +141,7 @@ TEST_F(MmeOverJack, AnOpenPortWhoseJackPortGoesAwayIsClosedBySystemAndRefusesLon
 TEST_F(MmeOverJack, AShortMessageAndASysExFromAJackClientReachTheInputsListener)
 {
     ASSERT_FALSE(peer->addOutput("mme-keys").empty());
-    const int id = waitForDevice(true, "mme-keys");
+    const int id = waitForDevice(true, peer->listedName("mme-keys"));
     ASSERT_GE(id, 0);
     const Tr::MidiDeviceDescriptor d(Tr::MidiWinFactory::getInstance(), true, id, "Jack In", "", "", "");
     Tr::TMidiInputWin port(&d);

@@ -159,3 +159,33 @@ TEST(AlsaPortCatalog, AnnounceEventsChangeTheListsAndSayWhetherTheyDid)
     EXPECT_EQ((std::vector<std::string>{"Midi Through Port-0", "UM-TWO: UM-ONE MIDI 1"}),
               names(catalog, DeviceKind::input));
 }
+
+TEST(AlsaPortCatalog, PortsOfOneNameInClientsOfDifferentNamesAreToldApartByTheirClients)
+{
+    // A port name that contains its client's name names the device alone,
+    // unless a port of a client of another name has the same port name; then
+    // each is listed as "client: port" (a client without a name cannot be
+    // named). Twins (same client and port names) get one name, which the
+    // device lists number.
+    AlsaPortCatalog catalog(kOwnClient);
+    catalog.load({
+        {14, 0, "Midi Through", "Midi Through Port-0", kRead | kWrite, kMidi | kApplication},
+        {24, 0, "USB MIDI", "USB MIDI 1", kRead | kWrite, kMidi},
+        {28, 0, "USB", "USB MIDI 1", kRead | kWrite, kMidi},
+        {129, 0, "aseqdump", "aseqdump", kWrite, kApplication},
+        {131, 0, "aseqdump", "aseqdump", kWrite, kApplication},
+        {132, 0, "", "aseqdump", kWrite, kApplication},
+    });
+    EXPECT_EQ((std::vector<std::string>{"Midi Through Port-0", "USB MIDI: USB MIDI 1", "USB: USB MIDI 1",
+                                        "aseqdump: aseqdump", "aseqdump: aseqdump", "aseqdump"}),
+              names(catalog, DeviceKind::output));
+    EXPECT_EQ((std::vector<std::string>{"Midi Through Port-0", "USB MIDI: USB MIDI 1", "USB: USB MIDI 1"}),
+              names(catalog, DeviceKind::input));
+
+    // Alone again, a port is named by its port name.
+    EXPECT_TRUE(catalog.clientExited(28));
+    EXPECT_TRUE(catalog.clientExited(132));
+    EXPECT_EQ((std::vector<std::string>{"Midi Through Port-0", "USB MIDI 1", "aseqdump", "aseqdump"}),
+              names(catalog, DeviceKind::output));
+    EXPECT_EQ((std::vector<std::string>{"Midi Through Port-0", "USB MIDI 1"}), names(catalog, DeviceKind::input));
+}

@@ -168,22 +168,38 @@ TEST_F(JackMidi, PortsAppearingAndDisappearingRaiseDeviceChangeWithTheirNames)
     EXPECT_EQ(before + 1, midiOutGetNumDevs());
     MIDIOUTCAPSA caps;
     ASSERT_EQ(MMSYSERR_NOERROR, midiOutGetDevCapsA(static_cast<UINT>(id), &caps, sizeof caps));
-    EXPECT_EQ(std::string("a-port-with-a-rather-long-short-name").substr(0, 31), caps.szPname);
+    EXPECT_EQ(full.substr(0, 31), caps.szPname) << "the full name, cut to the room of a product name";
 
     const auto seen = changes();
     peer->removePort("a-port-with-a-rather-long-short-name");
     EXPECT_TRUE(TestSupport::waitFor([&] { return changes() > seen && midiOutGetNumDevs() == before; }));
 
+    // A port of an application keeps its full name whatever its aliases; a
+    // physical one shows the alias that names its hardware.
     const std::string aliased = peer->addOutput("source");
     ASSERT_TRUE(peer->setAlias("source", "Vaskor Keyboard"));
+    const std::string hardware = peer->addOutput("capture_1", true);
+    ASSERT_TRUE(peer->setAlias("capture_1", "Vaskor Keys MIDI 1"));
     peer->addInput("nudge"); // any registration makes the backend read the names again
-    const int inputId = findDevice(false, aliased);
-    ASSERT_GE(inputId, 0);
-    EXPECT_TRUE(TestSupport::waitFor([&] {
-        MIDIINCAPSA inputCaps;
-        return midiInGetDevCapsA(static_cast<UINT>(inputId), &inputCaps, sizeof inputCaps) == MMSYSERR_NOERROR &&
-               std::string(inputCaps.szPname) == "Vaskor Keyboard";
-    }));
+    const struct
+    {
+        std::string fullName;
+        std::string shown;
+    } inputs[] = {{aliased, aliased}, {hardware, "Vaskor Keys MIDI 1"}};
+    for (const auto& listed : inputs)
+    {
+        SCOPED_TRACE(listed.fullName);
+        const int inputId = findDevice(false, listed.fullName);
+        ASSERT_GE(inputId, 0);
+        std::string shown;
+        EXPECT_TRUE(TestSupport::waitFor([&] {
+            MIDIINCAPSA inputCaps;
+            shown = midiInGetDevCapsA(static_cast<UINT>(inputId), &inputCaps, sizeof inputCaps) == MMSYSERR_NOERROR
+                        ? inputCaps.szPname
+                        : "";
+            return shown == listed.shown;
+        })) << shown;
+    }
 }
 
 TEST_F(JackMidi, PortNamesBeyondAsciiGiveDistinctAsciiInterfacePathsAndKeepTheirProductNames)
@@ -211,7 +227,7 @@ TEST_F(JackMidi, PortNamesBeyondAsciiGiveDistinctAsciiInterfacePathsAndKeepTheir
         }));
         MIDIOUTCAPSA caps;
         ASSERT_EQ(MMSYSERR_NOERROR, midiOutGetDevCapsA(static_cast<UINT>(id), &caps, sizeof caps));
-        EXPECT_EQ(std::string(port.name), caps.szPname);
+        EXPECT_EQ(client + ":" + port.name, caps.szPname);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "WaitFor.h"
 #include "midi/JackLibrary.h"
 #include "midi/JackRealtimePorts.h"
+#include "midi/MidiDeviceNames.h"
 #include "midi/RealtimeSlots.h"
 
 #include <jack/jack.h>
@@ -109,12 +110,23 @@ public:
     /** Whether the server told the peer it went away. */
     bool serverGone() const { return serverGone_.load(); }
     std::string clientName() const { return client_ == nullptr ? "" : jack_get_client_name(client_); }
+    /** The name under which the JACK backend lists the peer's port: its full
+        name, cut to a product name's room. */
+    std::string listedName(const std::string& shortName) const
+    {
+        return PlatformMidi::cutUtf8(clientName() + ":" + shortName);
+    }
 
     /** Registers a port that receives (the backend's outputs write to it);
         answers its full name, empty on failure. */
     std::string addInput(const std::string& shortName) { return add(shortName, JackPortIsInput); }
-    /** Registers a port that sends (the backend's inputs read it). */
-    std::string addOutput(const std::string& shortName) { return add(shortName, JackPortIsOutput); }
+    /** Registers a port that sends (the backend's inputs read it); a
+        physical one stands for hardware, as a bridge's ports do. */
+    std::string addOutput(const std::string& shortName, bool physical = false)
+    {
+        const unsigned long flags = physical ? JackPortIsOutput | JackPortIsPhysical : JackPortIsOutput;
+        return add(shortName, flags);
+    }
 
     bool removePort(const std::string& shortName)
     {
@@ -238,7 +250,7 @@ private:
         Port& port = ports_[shortName];
         port.jackPort = jackPort;
         const size_t queueBytes = 4 * midiBufferSize();
-        if (flags == JackPortIsOutput)
+        if ((flags & JackPortIsOutput) != 0)
         {
             port.output = std::make_unique<PlatformMidi::JackOutputPort>(*library_, jackPort, queueBytes);
             outputs_.publish(port.output.get());
