@@ -91,4 +91,10 @@ void MidiDeviceDescriptor::clearLocation()
     m_parentId.clear();
 }
 
+void MidiDeviceDescriptor::takeLocation(const MidiDeviceDescriptor& other)
+{
+    m_interfacePath = other.m_interfacePath;
+    m_parentId = other.m_parentId;
+}
+
 } // namespace Tr

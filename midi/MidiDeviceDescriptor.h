@@ -54,6 +54,10 @@ public:
 
     /** Forgets the location: interface path and parent id become empty. */
     void clearLocation();
+    /** Takes other's location: its interface path and parent id. */
+    void takeLocation(const MidiDeviceDescriptor& other);
+    /** Whether an interface path or a parent id is known. */
+    bool hasLocation() const { return !m_interfacePath.isEmpty() || !m_parentId.isEmpty(); }
 
     MidiDeviceFactory* getFactory() const { return m_factory; }
     bool isInput() const { return m_isInput; }

@@ -12,11 +12,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace Tr {
 
 class MIDIDevChangeNotifier;
 class MidiDeviceFactory;
+struct MMDevTransfer;
 class MidiManagerInitializer;
 
 /** Sees every message before it is sent to an output; may replace the data
@@ -171,9 +173,12 @@ public:
 
     /** Brings the records in step with the factories' lists: new ports get
         records, vanished ones are marked absent (an open one closed and
-        marked wanted open), wanted ports that are present are opened, open
-        ports follow their names, the aliases are rebound and, with notify,
-        the device-list listeners told. True when anything changed or force
+        marked wanted open), wanted ports that are present are opened. A port
+        (open, or wanted open) whose device now has another display name
+        moves with it to the record of that name, and so do the aliases that
+        users bound to it; a vanished port whose record another device takes
+        is closed and wanted open in the record it will come back to. The
+        aliases are rebound and, with notify, the device-list listeners told. True when anything changed or force
         was set. A rescan asked for while one runs only asks it for another
         pass and answers false. */
     bool rescan(bool force, bool notify);
@@ -209,8 +214,30 @@ private:
         in *proceed when a filter ended the send. */
     bool sendToOutput(int index, const unsigned char*& data, int& length, bool& proceed);
 
+    using Transfers = std::vector<std::unique_ptr<MMDevTransfer>>;
+    /** An alias bound to a port that moved to the record of another name. */
+    struct AliasMove
+    {
+        bool isInput;
+        TString from;
+        TString to;
+    };
+
     void rescanPass(bool force, bool& changed);
     bool syncFactoryDevices(MidiDeviceFactory* factory, int position, bool isInput, bool force);
+    /** The highest index whose descriptor before the synchronisation
+        matches d, or -1. */
+    int findMatchBefore(const BList<MidiDeviceDescriptor*>& before, const MidiDeviceDescriptor* d) const;
+    /** Hands the transfer's port, and the wish to open it, to its record. */
+    void handOver(MMDevTransfer& transfer, const Transfers& transfers, const BList<MidiDeviceDescriptor*>& before,
+                  bool isInput);
+    /** The record left without a device by the hand-overs into the one that
+        lost the vanished port becomes its place: wanted open, at its location. */
+    void keepWishOfVanishedPort(const MMDevTransfer& transfer, const Transfers& transfers,
+                                const MidiDeviceDescriptor& vanished, bool isInput);
+    void noteAliasMove(bool isInput, const TString& from, const TString& to);
+    /** Rebinds the aliases that users bound to ports that moved. */
+    void moveAliases();
     void syncPresence(bool isInput, bool& changed);
     /** A present port whose handle the system closed (its device went away
         and came back since the last rescan) is closed and marked wanted
@@ -245,10 +272,12 @@ private:
     BList<MidiOutDeviceFilter*> m_outFilters;
     bool m_scannedOnce = false;
     bool m_statePersistence = true;
+    std::vector<AliasMove> m_aliasMoves; // of the rescan pass under way
 };
 
-/** One open port handed over from one record to another during a
-    synchronisation; it owns the port while it is queued. */
+/** One port handed over from one record to another during a
+    synchronisation, with the giving record's wish to open it; it owns the
+    port while it is queued. */
 struct MMDevTransfer
 {
     MMDevTransfer(int from, int to, TMidiDeviceBase* handedOver) : fromIndex(from), toIndex(to), port(handedOver) {}
@@ -259,6 +288,7 @@ struct MMDevTransfer
     int fromIndex;
     int toIndex;
     TMidiDeviceBase* port;
+    bool wantedOpen = false; ///< the giving record was waiting to open it
 };
 
 } // namespace Tr

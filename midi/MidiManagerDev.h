@@ -92,6 +92,8 @@ public:
     /** Forgets where the port is attached, so its descriptor no longer
         matches the port that moved away from this record. */
     void clearLocation() { m_descriptor->clearLocation(); }
+    /** Takes d's location, so that its descriptor matches the port d stood for. */
+    void takeLocationOf(const MidiDeviceDescriptor& d) { m_descriptor->takeLocation(d); }
 
     /** Gives up the port, which the caller then owns (open or not). */
     TMidiDeviceBase* releasePort() { return m_port.release(); }

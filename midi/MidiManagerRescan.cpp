@@ -2,7 +2,9 @@
 #include "MidiManager.h"
 
 #include "MidiDeviceFactory.h"
+#include "TMidiAliasManager.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -77,6 +79,7 @@ bool MidiManager::rescan(bool force, bool notify)
 void MidiManager::rescanPass(bool force, bool& changed)
 {
     m_rescanRestartRequested.store(0);
+    m_aliasMoves.clear();
     for (int position = 0; position < m_factories.count(); ++position)
         for (const bool isInput : {false, true})
         {
@@ -87,6 +90,7 @@ void MidiManager::rescanPass(bool force, bool& changed)
         }
     syncPresence(false, changed);
     syncPresence(true, changed);
+    moveAliases();
     if (m_rescanRestartRequested.load() == 0 && changed)
         aliasesChanged();
 }
@@ -147,14 +151,21 @@ bool MidiManager::syncFactoryDevices(MidiDeviceFactory* factory, int position, b
     if (m_rescanRestartRequested.load() != 0)
         return changed;
 
-    std::vector<std::unique_ptr<MMDevTransfer>> transfers;
+    // Where each record's port was before this synchronisation: a port
+    // follows its device, recognised by where it is attached, also when its
+    // record is given another device earlier in this pass.
+    DescriptorClones before;
+    for (int i = 0; i < recordCount(isInput); ++i)
+        before.list.add(record(i, isInput)->getDescriptor()->clone());
+
+    Transfers transfers;
     for (int k = 0; k < descriptors.list.count(); ++k)
     {
         const MidiDeviceDescriptor* d = descriptors.list[k];
         if (d == nullptr)
             continue;
         int byName = findDeviceByName(d->getDisplayName(), isInput);
-        const int byDesc = findDeviceByDescriptor(isInput, d);
+        const int byDesc = findMatchBefore(before.list, d);
         if (byName >= 0 && record(byName, isInput)->getFactoryId() != factoryId)
         {
             // A remembered port of that name but of another factory: an
@@ -179,11 +190,17 @@ bool MidiManager::syncFactoryDevices(MidiDeviceFactory* factory, int position, b
         }
         if (byDesc >= 0 && byDesc != byName)
         {
-            // The port now carries another display name: its open port moves
-            // to the record of that name.
+            // The port now carries another display name: its port, and the
+            // wish to open it, move to the record of that name.
             MidiManagerDev* other = record(byDesc, isInput);
-            transfers.push_back(std::make_unique<MMDevTransfer>(byDesc, byName, other->releasePort()));
-            other->clearLocation();
+            auto transfer = std::make_unique<MMDevTransfer>(byDesc, byName, other->releasePort());
+            transfer->wantedOpen = other->isWantedOpen();
+            other->setWantedOpen(false);
+            // A record given another device earlier in this pass keeps that
+            // device's location.
+            if (!other->isSeen())
+                other->clearLocation();
+            transfers.push_back(std::move(transfer));
             changed = true;
         }
         device->setDescriptor(d);
@@ -196,12 +213,107 @@ bool MidiManager::syncFactoryDevices(MidiDeviceFactory* factory, int position, b
         }
     }
     for (const auto& transfer : transfers)
-    {
-        TMidiDeviceBase* port = transfer->port;
-        transfer->port = nullptr;
-        record(transfer->toIndex, isInput)->adoptPort(port);
-    }
+        handOver(*transfer, transfers, before.list, isInput);
     return changed;
+}
+
+int MidiManager::findMatchBefore(const BList<MidiDeviceDescriptor*>& before, const MidiDeviceDescriptor* d) const
+{
+    for (int i = before.count() - 1; i >= 0; --i)
+        if (before[i]->matches(d))
+            return i;
+    return -1;
+}
+
+void MidiManager::handOver(MMDevTransfer& transfer, const Transfers& transfers,
+                           const BList<MidiDeviceDescriptor*>& before, bool isInput)
+{
+    MidiManagerDev* to = record(transfer.toIndex, isInput);
+    // The port the record had, open or wanted open, whose device is not
+    // listed now (a listed one would have been handed over itself): closed
+    // as a vanished port is, its wish kept by the record it comes back to.
+    // (A record made in this pass had neither.)
+    const MidiDeviceDescriptor* was = before.get(transfer.toIndex);
+    const bool open = to->isOpen();
+    if (was != nullptr && (open || (to->isWantedOpen() && was->hasLocation())))
+    {
+        if (open)
+            closeDevice(transfer.toIndex, isInput, false, true);
+        to->setWantedOpen(false);
+        keepWishOfVanishedPort(transfer, transfers, *was, isInput);
+    }
+    TMidiDeviceBase* port = transfer.port;
+    transfer.port = nullptr;
+    to->adoptPort(port);
+    if (transfer.wantedOpen)
+        to->setWantedOpen(true);
+    if (to->isOpen() || to->isWantedOpen())
+        noteAliasMove(isInput, record(transfer.fromIndex, isInput)->getDescriptorDisplayName(),
+                      to->getDescriptorDisplayName());
+}
+
+void MidiManager::keepWishOfVanishedPort(const MMDevTransfer& transfer, const Transfers& transfers,
+                                         const MidiDeviceDescriptor& vanished, bool isInput)
+{
+    if (!vanished.hasLocation())
+        return;
+    // The hand-overs make chains, each record giving its device to the next;
+    // the record at the start of the chain into this one was left without a
+    // device. It takes the vanished port's location, so that the port is
+    // recognised in it when it comes back, whatever its name is then.
+    int keeper = transfer.fromIndex;
+    for (size_t links = 0; links < transfers.size(); ++links)
+    {
+        auto into = std::find_if(transfers.begin(), transfers.end(),
+                                 [&](const auto& t) { return t->toIndex == keeper; });
+        if (into == transfers.end())
+            break;
+        keeper = (*into)->fromIndex;
+    }
+    MidiManagerDev* device = record(keeper, isInput);
+    if (keeper == transfer.toIndex || device->isSeen() || device->getFactoryId() != vanished.getFactoryId())
+        return;
+    device->takeLocationOf(vanished);
+    device->setWantedOpen(true);
+    noteAliasMove(isInput, record(transfer.toIndex, isInput)->getDescriptorDisplayName(),
+                  device->getDescriptorDisplayName());
+}
+
+void MidiManager::noteAliasMove(bool isInput, const TString& from, const TString& to)
+{
+    if (from != to)
+        m_aliasMoves.push_back({isInput, from, to});
+}
+
+void MidiManager::moveAliases()
+{
+    // An alias bound to a port by a user (not one named after its port)
+    // follows the port, or the wish to open it, to its new display name.
+    std::vector<AliasMove> moves;
+    moves.swap(m_aliasMoves);
+    if (moves.empty())
+        return;
+    TMidiAliasManager* aliases = TMidiAliasManager::getInstance();
+    std::vector<std::pair<TMidiAlias*, TString>> rebound;
+    for (int i = 0; i < aliases->getAliasCount(); ++i)
+    {
+        TMidiAlias* alias = aliases->getAliasAt(i);
+        if (alias == nullptr || alias->getKind() == kMidiKindNone || alias->isNamedAfterDevice())
+            continue;
+        for (const AliasMove& move : moves)
+            if (alias->isInput() == move.isInput && alias->getDeviceName() == move.from)
+            {
+                rebound.emplace_back(alias, move.to);
+                break;
+            }
+    }
+    if (rebound.empty())
+        return;
+    aliases->beginUpdate();
+    for (const auto& entry : rebound)
+        entry.first->setDeviceName(entry.second);
+    aliases->notifyChange();
+    aliases->endUpdate();
 }
 
 } // namespace Tr

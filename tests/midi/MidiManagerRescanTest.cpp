@@ -3,6 +3,7 @@
 #include "MidiManager.h"
 
 #include "EMidiError.h"
+#include "TIniFile.h"
 #include "TMidiAliasManager.h"
 #include "TMidiOutputWin.h"
 
@@ -24,6 +25,32 @@ using Strings = std::vector<std::string>;
 namespace
 {
 using MidiManagerRescan = TestSupport::MidiManagerTest;
+
+// The name of an alias that a user binds to the port of their choice, as the
+// output chooser does.
+const char kChosen[] = "MIDI Output Device";
+
+// Binds the user's alias to the output of that display name.
+void choose(const char* name)
+{
+    Tr::TMidiAliasManager::getInstance()->setAlias(kChosen, Tr::kMidiKindOutput, kChosen, name, true);
+}
+
+std::string chosen()
+{
+    return Tr::TMidiAliasManager::getInstance()->lookupAlias(kChosen, Tr::kMidiKindOutput, false)->getDeviceName().c_str();
+}
+
+// The outputs that the manager saves as open or wanted open.
+Strings savedOutputs(Tr::MidiManager* manager)
+{
+    Tr::TIniFile ini;
+    manager->saveState(ini);
+    Strings names;
+    for (int n = 0; ini.valueExists("MIDI.out", ("Name" + std::to_string(n)).c_str()); ++n)
+        names.push_back(ini.readString("MIDI.out", ("Name" + std::to_string(n)).c_str(), "").c_str());
+    return names;
+}
 } // namespace
 
 TEST_F(MidiManagerRescan, AnUnpluggedOpenPortKeepsItsIndexAndIsReopenedOnItsReturn)
@@ -87,6 +114,7 @@ TEST_F(MidiManagerRescan, AnOpenPortFollowsItsDeviceToTheRecordOfItsNewName)
     resume();
     ASSERT_EQ(records(false), (Strings{"Synth", "Synth (2)"}));
     manager->openDevice(1, false, true);
+    choose("Synth (2)");
     Tr::TMidiDeviceBase* port = manager->getDevice(1, false)->currentPort();
     RecordingControlListener listener;
     manager->addDeviceControlListener(&listener);
@@ -109,6 +137,90 @@ TEST_F(MidiManagerRescan, AnOpenPortFollowsItsDeviceToTheRecordOfItsNewName)
     EXPECT_TRUE(second->open);
     EXPECT_EQ(second->openCount, 1) << "handed over, not reopened";
     EXPECT_TRUE(listener.calls.empty());
+    EXPECT_EQ(chosen(), "Synth") << "the user's choice follows the port";
+    EXPECT_EQ(savedOutputs(manager), Strings{"Synth"});
+}
+
+TEST_F(MidiManagerRescan, AnUnpluggedTwinIsClosedAsItGoesAndReopenedWhenItComesBackUnderAnotherName)
+{
+    ScriptedDevicePtr first = factory->addOutput("Synth", "path-1", "usb-1");
+    ScriptedDevicePtr second = factory->addOutput("Synth", "path-2", "usb-2");
+    resume();
+    manager->openDevice(0, false, true); // the user's port is the first
+    choose("Synth");
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+
+    // The other one takes the plain name; the user's port is not it.
+    factory->remove(first);
+    replug();
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), (Strings{"Synth", "-Synth (2)"}));
+    EXPECT_FALSE(first->open);
+    EXPECT_FALSE(second->open);
+    EXPECT_EQ(listener.calls, (Strings{"closing out 0", "message out 0 Closed MIDI OUT: Synth", "state out 0"}));
+    EXPECT_FALSE(manager->getDevice(0, false)->isWantedOpen());
+    EXPECT_TRUE(manager->getDevice(1, false)->isWantedOpen()) << "the record it comes back to waits for it";
+    EXPECT_EQ(chosen(), "Synth (2)");
+    EXPECT_EQ(savedOutputs(manager), Strings{"Synth (2)"});
+
+    // Back, as the second device: opened again.
+    listener.calls.clear();
+    ScriptedDevicePtr back = factory->addOutput("Synth", "path-1", "usb-1");
+    replug();
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), (Strings{"Synth", "Synth (2)"}));
+    EXPECT_TRUE(back->open);
+    EXPECT_FALSE(second->open);
+    EXPECT_EQ(listener.calls, (Strings{"opening out 1", "message out 1 Opened MIDI OUT: Synth (2)", "state out 1"}));
+    EXPECT_EQ(chosen(), "Synth (2)");
+
+    // Away again, and back as the first device: it moves to the plain name.
+    factory->remove(back);
+    replug();
+    manager->rescan(false, true);
+    ASSERT_FALSE(back->open);
+    factory->remove(second);
+    ScriptedDevicePtr front = factory->addOutput("Synth", "path-1", "usb-1");
+    ScriptedDevicePtr secondAgain = factory->addOutput("Synth", "path-2", "usb-2");
+    replug();
+    manager->rescan(false, true);
+    EXPECT_EQ(records(false), (Strings{"Synth", "Synth (2)"}));
+    EXPECT_TRUE(front->open) << "the user's port";
+    EXPECT_FALSE(secondAgain->open);
+    EXPECT_EQ(chosen(), "Synth");
+}
+
+TEST_F(MidiManagerRescan, TwinsThatSwapNumbersLeaveTheUsersPortOpenUnderItsNewName)
+{
+    ScriptedDevicePtr first = factory->addOutput("Synth", "path-1", "usb-1");
+    ScriptedDevicePtr second = factory->addOutput("Synth", "path-2", "usb-2");
+    resume();
+    manager->openDevice(0, false, true);
+    choose("Synth");
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+
+    factory->moveToEnd(first); // both stay plugged in
+    replug();
+    EXPECT_TRUE(manager->rescan(true, true)); // as after a device-change notice
+    EXPECT_EQ(records(false), (Strings{"Synth", "Synth (2)"}));
+    EXPECT_TRUE(first->open);
+    EXPECT_EQ(first->openCount, 1) << "handed over, not reopened";
+    EXPECT_FALSE(second->open);
+    Tr::MidiManagerDev* moved = manager->getDevice(1, false);
+    ASSERT_TRUE(moved->isOpen()) << "the record that carries the user's device now";
+    EXPECT_EQ(moved->currentPort()->getOwner(), moved);
+    EXPECT_FALSE(manager->getDevice(0, false)->isOpen());
+    EXPECT_FALSE(manager->getDevice(0, false)->isWantedOpen());
+    EXPECT_TRUE(listener.calls.empty());
+    EXPECT_EQ(chosen(), "Synth (2)");
+    EXPECT_EQ(savedOutputs(manager), Strings{"Synth (2)"});
+
+    const std::vector<unsigned char> bank = TestSupport::sysex(690);
+    EXPECT_TRUE(manager->send(bank.data(), static_cast<int>(bank.size())));
+    EXPECT_EQ(first->longMessages.size(), 1u);
+    EXPECT_TRUE(second->longMessages.empty());
 }
 
 TEST_F(MidiManagerRescan, AnAbsentPlaceholderOfAnotherFactoryTakesTheListedPortAtItsOwnIndex)

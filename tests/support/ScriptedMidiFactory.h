@@ -192,6 +192,19 @@ public:
                     return;
                 }
     }
+    // The device takes the last device number of its kind (the ones after
+    // it move down one), as when it is plugged in again.
+    void moveToEnd(const ScriptedDevicePtr& device)
+    {
+        for (auto& list : m_driver->devices)
+            for (auto it = list.begin(); it != list.end(); ++it)
+                if (*it == device)
+                {
+                    list.erase(it);
+                    list.push_back(device);
+                    return;
+                }
+    }
     const std::vector<ScriptedDevicePtr>& devices(bool isInput) const { return m_driver->of(isInput); }
 
     // The refresh guard's clock.
