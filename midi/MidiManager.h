@@ -232,9 +232,13 @@ private:
     void handOver(MMDevTransfer& transfer, const Transfers& transfers, const BList<MidiDeviceDescriptor*>& before,
                   bool isInput);
     /** The record left without a device by the hand-overs into the one that
-        lost the vanished port becomes its place: wanted open, at its location. */
+        lost the vanished port becomes its place: wanted open, at its
+        location; without such a record, a new one (appendWaitingRecord). */
     void keepWishOfVanishedPort(const MMDevTransfer& transfer, const Transfers& transfers,
                                 const MidiDeviceDescriptor& vanished, bool isInput);
+    /** A new absent record for a vanished port whose wish no record left
+        without a device can keep: at its location, under a free name. */
+    MidiManagerDev* appendWaitingRecord(const MidiDeviceDescriptor& vanished, bool isInput);
     void noteAliasMove(bool isInput, const TString& from, const TString& to);
     /** Rebinds the aliases that users bound to ports that moved. */
     void moveAliases();

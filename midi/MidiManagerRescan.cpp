@@ -272,11 +272,31 @@ void MidiManager::keepWishOfVanishedPort(const MMDevTransfer& transfer, const Tr
     }
     MidiManagerDev* device = record(keeper, isInput);
     if (keeper == transfer.toIndex || device->isSeen() || device->getFactoryId() != vanished.getFactoryId())
-        return;
-    device->takeLocationOf(vanished);
+        device = appendWaitingRecord(vanished, isInput); // another device arrived in the same pass
+    else
+        device->takeLocationOf(vanished);
     device->setWantedOpen(true);
     noteAliasMove(isInput, record(transfer.toIndex, isInput)->getDescriptorDisplayName(),
                   device->getDescriptorDisplayName());
+}
+
+MidiManagerDev* MidiManager::appendWaitingRecord(const MidiDeviceDescriptor& vanished, bool isInput)
+{
+    // Under the first duplicate number of its name that no record has: the
+    // name it comes back with while the others stay. It takes no listed
+    // device from another record, and it is recognised by its location
+    // whatever its name is when it comes back.
+    std::unique_ptr<MidiDeviceDescriptor> waiting(vanished.clone());
+    for (int number = 2;; ++number)
+    {
+        waiting->setDuplicateNumber(number);
+        if (findDeviceByName(waiting->getDisplayName(), isInput) < 0)
+            break;
+    }
+    const int index = recordCount(isInput);
+    appendRecord(isInput ? std::unique_ptr<MidiManagerDev>(std::make_unique<MMDevIn>(waiting.get(), index))
+                         : std::unique_ptr<MidiManagerDev>(std::make_unique<MMDevOut>(waiting.get(), index)));
+    return record(index, isInput);
 }
 
 void MidiManager::noteAliasMove(bool isInput, const TString& from, const TString& to)

@@ -201,6 +201,7 @@ TEST_F(MidiManagerRescan, TwinsThatSwapNumbersLeaveTheUsersPortOpenUnderItsNewNa
     RecordingControlListener listener;
     manager->addDeviceControlListener(&listener);
 
+    Tr::TMidiAliasManager::getInstance()->setAlias("Keys In", Tr::kMidiKindInput, "Keys In", "Synth", true);
     factory->moveToEnd(first); // both stay plugged in
     replug();
     EXPECT_TRUE(manager->rescan(true, true)); // as after a device-change notice
@@ -215,12 +216,64 @@ TEST_F(MidiManagerRescan, TwinsThatSwapNumbersLeaveTheUsersPortOpenUnderItsNewNa
     EXPECT_FALSE(manager->getDevice(0, false)->isWantedOpen());
     EXPECT_TRUE(listener.calls.empty());
     EXPECT_EQ(chosen(), "Synth (2)");
+    EXPECT_EQ(Tr::TMidiAliasManager::getInstance()->lookupAlias("Keys In", Tr::kMidiKindInput, false)->getDeviceName(),
+              "Synth")
+        << "an input's alias does not follow an output";
     EXPECT_EQ(savedOutputs(manager), Strings{"Synth (2)"});
 
     const std::vector<unsigned char> bank = TestSupport::sysex(690);
     EXPECT_TRUE(manager->send(bank.data(), static_cast<int>(bank.size())));
     EXPECT_EQ(first->longMessages.size(), 1u);
     EXPECT_TRUE(second->longMessages.empty());
+}
+
+TEST_F(MidiManagerRescan, AnUnpluggedTwinWhoseRecordsAreAllTakenIsWaitedForInARecordOfItsOwn)
+{
+    // The user's port goes while a third twin arrives: both records of the
+    // name are taken by the devices listed now.
+    ScriptedDevicePtr first = factory->addOutput("Synth", "path-1", "usb-1");
+    ScriptedDevicePtr second = factory->addOutput("Synth", "path-2", "usb-2");
+    resume();
+    manager->openDevice(0, false, true);
+    choose("Synth");
+    RecordingControlListener listener;
+    manager->addDeviceControlListener(&listener);
+
+    factory->remove(first);
+    ScriptedDevicePtr third = factory->addOutput("Synth", "path-3", "usb-3");
+    replug();
+    EXPECT_TRUE(manager->rescan(true, true)); // as after a device-change notice: the count is the same
+    ASSERT_EQ(manager->getDeviceCount(false), 3);
+    EXPECT_EQ(records(false), (Strings{"Synth", "Synth (2)", "-Synth (3)"}));
+    EXPECT_FALSE(second->open);
+    EXPECT_FALSE(third->open);
+    EXPECT_EQ(listener.calls, (Strings{"closing out 0", "message out 0 Closed MIDI OUT: Synth", "state out 0"}));
+    EXPECT_TRUE(manager->getDevice(2, false)->isWantedOpen()) << "the record the user's port comes back to";
+    EXPECT_EQ(chosen(), "Synth (3)");
+    EXPECT_EQ(savedOutputs(manager), Strings{"Synth (3)"});
+    manager->rescan(true, true); // another look changes nothing
+    EXPECT_EQ(records(false), (Strings{"Synth", "Synth (2)", "-Synth (3)"}));
+    EXPECT_FALSE(second->open);
+    EXPECT_FALSE(third->open);
+
+    // Back while the other two stay: opened under the name it waited with.
+    ScriptedDevicePtr back = factory->addOutput("Synth", "path-1", "usb-1");
+    replug();
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_EQ(records(false), (Strings{"Synth", "Synth (2)", "Synth (3)"}));
+    EXPECT_TRUE(back->open);
+    EXPECT_FALSE(second->open);
+    EXPECT_FALSE(third->open);
+
+    // The other two gone: it is the only "Synth", still open.
+    factory->remove(second);
+    factory->remove(third);
+    replug();
+    EXPECT_TRUE(manager->rescan(false, true));
+    EXPECT_TRUE(back->open);
+    EXPECT_TRUE(manager->getDevice(0, false)->isOpen());
+    EXPECT_EQ(chosen(), "Synth");
+    EXPECT_EQ(savedOutputs(manager), Strings{"Synth"});
 }
 
 TEST_F(MidiManagerRescan, AnAbsentPlaceholderOfAnotherFactoryTakesTheListedPortAtItsOwnIndex)
