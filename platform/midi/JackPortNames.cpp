@@ -1,5 +1,7 @@
 #include "midi/JackPortNames.h"
 
+#include "midi/MidiDeviceNames.h"
+
 namespace PlatformMidi
 {
 namespace
@@ -10,15 +12,17 @@ bool showsAlias(const JackPortFacts& port)
 }
 
 /** Whether another port of the list has the alias of the port at index as
-    its full name, or as an alias it would show. */
+    its full name, or as an alias it would show, compared as they are shown
+    (cut to a product name's room). */
 bool aliasIsTaken(const std::vector<JackPortFacts>& ports, size_t index)
 {
-    const std::string& alias = ports[index].alias;
+    const std::string alias = cutUtf8(ports[index].alias);
     for (size_t other = 0; other < ports.size(); ++other)
     {
         if (other == index)
             continue;
-        if (ports[other].fullName == alias || (showsAlias(ports[other]) && ports[other].alias == alias))
+        const bool fullNameIsIt = cutUtf8(ports[other].fullName) == alias;
+        if (fullNameIsIt || (showsAlias(ports[other]) && cutUtf8(ports[other].alias) == alias))
             return true;
     }
     return false;

@@ -22,9 +22,10 @@ struct JackPortFacts
     no other port of the server has, so that ports of one short name in
     different clients are told apart. A physical port shows its first alias
     (the one that names its hardware) instead, unless that alias is the full
-    name or the alias of another port of the list: two ports whose full names
-    differ never get the same name. (Names longer than a product name may
-    still be equal once cut; the device lists number such duplicates.)
+    name or the alias of another port of the list, compared as they are shown
+    (cut to a product name's room): two ports whose full names differ never
+    get the same name. (Full names longer than a product name may still be
+    equal once cut; the device lists number such duplicates.)
 */
 std::vector<std::string> jackDeviceNames(const std::vector<JackPortFacts>& ports);
 } // namespace PlatformMidi

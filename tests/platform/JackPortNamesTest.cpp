@@ -36,6 +36,15 @@ TEST(JackPortNames, APhysicalPortShowsItsAliasUnlessAnotherPortHasThatName)
         {"an alias that only an application port has is not shown by it, nor taken from it",
          {{"synth:in", false, "Keys"}, {"system:midi_capture_1", true, "Keys"}},
          {"synth:in", "Keys"}},
+        // Names are cut at 31 bytes: an alias is compared as it is shown.
+        {"an alias that is another port's full name as it is cut",
+         {{"a-long-client-name:a-long-port-name", false, ""},
+          {"system:midi_capture_1", true, "a-long-client-name:a-long-port-"}},
+         {"a-long-client-name:a-long-port-name", "system:midi_capture_1"}},
+        {"two aliases that differ only after the cut",
+         {{"system:midi_capture_1", true, "USB MIDI Interface Model X Port 1"},
+          {"system:midi_capture_2", true, "USB MIDI Interface Model X Port 2"}},
+         {"system:midi_capture_1", "system:midi_capture_2"}},
     };
     for (const auto& c : cases)
         EXPECT_EQ(jackDeviceNames(c.ports), c.names) << c.what;
