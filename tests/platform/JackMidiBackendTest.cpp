@@ -202,6 +202,25 @@ TEST_F(JackMidi, PortsAppearingAndDisappearingRaiseDeviceChangeWithTheirNames)
     }
 }
 
+TEST_F(JackMidi, ARenamedPortIsListedUnderItsNewFullNameOnly)
+{
+    TestSupport::DeviceChangeWindow windows;
+    const std::string before = peer->addInput("before-rename");
+    ASSERT_GE(findDevice(true, before), 0);
+    const auto seen = windows.deviceChanges();
+
+    const std::string after = peer->renamePort("before-rename", "after-rename");
+    ASSERT_EQ(after, peer->clientName() + ":after-rename");
+    const int id = findDevice(true, after);
+    ASSERT_GE(id, 0);
+    EXPECT_TRUE(TestSupport::waitFor([&] { return windows.deviceChanges() > seen; }));
+    for (UINT other = 0; other < midiOutGetNumDevs(); ++other)
+        EXPECT_NE(path(true, other), "jack:" + before) << "the old name is no longer listed";
+    MIDIOUTCAPSA caps;
+    ASSERT_EQ(MMSYSERR_NOERROR, midiOutGetDevCapsA(static_cast<UINT>(id), &caps, sizeof caps));
+    EXPECT_EQ(peer->listedName("after-rename"), caps.szPname);
+}
+
 TEST_F(JackMidi, PortNamesBeyondAsciiGiveDistinctAsciiInterfacePathsAndKeepTheirProductNames)
 {
     const std::string client = peer->clientName();

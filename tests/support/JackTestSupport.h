@@ -176,6 +176,22 @@ public:
                                               : jack_disconnect(client_, ours, otherPort.c_str()) == 0;
     }
 
+    /** Renames one of the peer's ports (other clients are told); answers
+        its new full name, empty on failure. */
+    std::string renamePort(const std::string& shortName, const std::string& newShortName)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        auto found = ports_.find(shortName);
+        if (found == ports_.end() || ports_.count(newShortName) != 0
+            || jack_port_rename(client_, found->second.jackPort, newShortName.c_str()) != 0)
+            return "";
+        auto node = ports_.extract(found);
+        node.key() = newShortName;
+        const char* fullName = jack_port_name(node.mapped().jackPort);
+        ports_.insert(std::move(node));
+        return fullName;
+    }
+
     bool setAlias(const std::string& shortName, const std::string& alias)
     {
         std::lock_guard<std::mutex> hold(mutex_);
