@@ -45,7 +45,7 @@ TEST_F(VaskorProgramOverAlsa, SendsTheShownBankToVirMidiWhereAmidiReadsItByteFor
 {
     writePreferencesFile(home.configDir(), preferencesChoosing(portName));
     AmidiReader amidi(0);
-    ASSERT_TRUE(amidi.started());
+    ASSERT_TRUE(amidi.waitUntilReady());
 
     JackProgramRun run = start();
     ASSERT_TRUE(run.window) << run.problem();

@@ -161,9 +161,8 @@ TEST_F(AlsaSequencer, ListsTheKernelsPortsByNameAndNeitherTheSystemClientNorItsO
 TEST_F(AlsaSequencer, TheBankAndShortMessagesReachTheRawDeviceByteForByteTheBankAsOneWholeSysex)
 {
     AmidiReader amidi(0);
-    ASSERT_TRUE(amidi.started());
+    ASSERT_TRUE(amidi.waitUntilReady());
     openOutput(kVirMidi0);
-    Sleep(200); // amidi has the raw device open
     for (const Bytes& message : {kNote, kBank, kProgram})
         send(message);
     ASSERT_TRUE(amidi.waitForMessages(3));
@@ -188,8 +187,8 @@ TEST_F(AlsaSequencer, BanksSentWhileThePeerReadsNothingArriveLaterNeitherCutNorM
     constexpr size_t kBanks = 3;
     AmidiReader amidi(0);
     AseqdumpPeer peer;
+    ASSERT_TRUE(amidi.waitUntilReady());
     ASSERT_TRUE(peer.waitUntilReady());
-    Sleep(200);
     amidi.process().pause();
     peer.process().pause();
     std::vector<Bytes> expected;

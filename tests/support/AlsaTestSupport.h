@@ -12,6 +12,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <signal.h>
 #include <spawn.h>
@@ -63,6 +64,17 @@ public:
     PeerProcess& operator=(const PeerProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
+    pid_t id() const { return pid_; }
+
+    /** Whether the program has the file open. */
+    bool hasOpen(const std::string& file) const
+    {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc/" + std::to_string(pid_) + "/fd", error))
+            if (std::filesystem::read_symlink(entry.path(), error) == file)
+                return true;
+        return false;
+    }
 
     /** Waits for the program to end by itself; its exit status (-1 when
         it did not start or ended by a signal). */
@@ -136,11 +148,17 @@ class AmidiReader
 {
 public:
     explicit AmidiReader(int device)
-        : process_({"amidi", "-p", "hw:0," + std::to_string(device), "-d"}, folder_.file("amidi.txt"))
+        : device_(device), process_({"amidi", "-p", "hw:0," + std::to_string(device), "-d"}, folder_.file("amidi.txt"))
     {
     }
 
     bool started() const { return process_.started(); }
+    /** Waits until amidi has the raw device open: what comes before is lost. */
+    bool waitUntilReady(DWORD limitMs = 10000) const
+    {
+        const std::string device = "/dev/snd/midiC0D" + std::to_string(device_);
+        return waitFor([&] { return process_.hasOpen(device); }, limitMs);
+    }
     PeerProcess& process() { return process_; }
 
     /** The messages read so far, in order. */
@@ -168,6 +186,7 @@ public:
     }
 
 private:
+    int device_;
     TempDir folder_;
     mutable PeerProcess process_;
 };
