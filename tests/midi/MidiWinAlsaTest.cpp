@@ -31,20 +31,9 @@ protected:
         ASSERT_TRUE((*backend)->isOpen()) << (*backend)->failure();
     }
 
-    /** Waits until the backend lists a port of the identity; its device id, or -1. */
     int waitForDevice(PlatformMidi::DeviceKind kind, const std::string& identity)
     {
-        int found = -1;
-        waitFor([&] {
-            for (UINT id = 0; id < (*backend)->deviceCount(kind); ++id)
-            {
-                std::string path;
-                if ((*backend)->interfacePath(kind, id, path) == MMSYSERR_NOERROR && path == identity)
-                    found = static_cast<int>(id);
-            }
-            return found >= 0;
-        });
-        return found;
+        return TestSupport::waitForDevice(**backend, kind, identity);
     }
 
     std::unique_ptr<TestSupport::ScopedMidiBackend<PlatformMidi::AlsaMidiBackend>> backend;

@@ -51,31 +51,10 @@ protected:
         backend.reset();
     }
 
-    /** The identities of the devices of the kind, in device id order. */
-    std::vector<std::string> identities(DeviceKind kind)
-    {
-        std::vector<std::string> listed;
-        for (UINT id = 0; id < (*backend)->deviceCount(kind); ++id)
-        {
-            std::string path;
-            if ((*backend)->interfacePath(kind, id, path) == MMSYSERR_NOERROR)
-                listed.push_back(path);
-        }
-        return listed;
-    }
-
-    /** Waits until a device of the identity is listed; its id, or -1. */
+    std::vector<std::string> identities(DeviceKind kind) { return TestSupport::deviceIdentities(**backend, kind); }
     int findDevice(DeviceKind kind, const std::string& identity)
     {
-        int found = -1;
-        TestSupport::waitFor([&] {
-            const auto listed = identities(kind);
-            for (size_t id = 0; id < listed.size(); ++id)
-                if (listed[id] == identity)
-                    found = static_cast<int>(id);
-            return found >= 0;
-        });
-        return found;
+        return TestSupport::waitForDevice(**backend, kind, identity);
     }
 
     std::string productName(DeviceKind kind, UINT id)

@@ -8,6 +8,7 @@
 
 #include "TempDir.h"
 #include "WaitFor.h"
+#include "midi/MidiBackend.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -37,6 +38,36 @@ inline bool alsaSequencerPresent()
 {
     struct stat info;
     return ::stat("/dev/snd/seq", &info) == 0;
+}
+
+/** The identities (interface paths) of the backend's devices of the kind,
+    in device id order. */
+inline std::vector<std::string> deviceIdentities(PlatformMidi::MidiBackend& backend, PlatformMidi::DeviceKind kind)
+{
+    std::vector<std::string> listed;
+    for (UINT id = 0; id < backend.deviceCount(kind); ++id)
+    {
+        std::string path;
+        if (backend.interfacePath(kind, id, path) == MMSYSERR_NOERROR)
+            listed.push_back(path);
+    }
+    return listed;
+}
+
+/** Waits until the backend lists a device of the kind with the identity;
+    its device id, or -1. */
+inline int waitForDevice(PlatformMidi::MidiBackend& backend, PlatformMidi::DeviceKind kind,
+                         const std::string& identity)
+{
+    int found = -1;
+    waitFor([&] {
+        const auto listed = deviceIdentities(backend, kind);
+        for (size_t id = 0; id < listed.size(); ++id)
+            if (listed[id] == identity)
+                found = static_cast<int>(id);
+        return found >= 0;
+    });
+    return found;
 }
 
 /** A program of alsa-utils run for a test, its output (both streams) kept
