@@ -57,7 +57,7 @@ vaskor_stop_test_services() {
 
 # Starts an X server (Xvfb, on a display it picks itself, exported as
 # DISPLAY) with a window manager (openbox), stopped when the calling script
-# exits.
+# exits. VASKOR_DISPLAY_WAIT is how long it may take (seconds, default 10).
 vaskor_start_display() {
     trap vaskor_stop_test_services EXIT
 
@@ -67,7 +67,7 @@ vaskor_start_display() {
     exec 3<>"$display_file"
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     VASKOR_STARTED+=($!)
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 $((${VASKOR_DISPLAY_WAIT:-10} * 10))); do
         [ -s "$display_file" ] && break
         sleep 0.1
     done

@@ -238,15 +238,16 @@ inline std::string artifact(const std::string& name)
 }
 
 /** One run of the program over JACK (with the environment of the test
-    process: JACK_DEFAULT_SERVER names the server), its window driven as a
-    ProgramWindow once it shows the title. */
+    process: JACK_DEFAULT_SERVER names the server; environment may name
+    another backend), its window driven as a ProgramWindow once it shows the
+    title. */
 class JackProgramRun
 {
 public:
     JackProgramRun(X11Probe& probe, const std::string& log, const std::string& shot,
-                   const std::string& title = panelTitle)
-        : x11(probe), logPath(log),
-          started(startWithWindow(probe, log, 90s, {"VASKOR_MIDI_BACKEND=jack"}, title))
+                   const std::string& title = panelTitle,
+                   const std::vector<std::string>& environment = {"VASKOR_MIDI_BACKEND=jack"})
+        : x11(probe), logPath(log), started(startWithWindow(probe, log, 90s, environment, title))
     {
         if (started.window)
             window.emplace(probe, *started.program, started.window->id, shot);
