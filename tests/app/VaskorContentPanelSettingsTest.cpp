@@ -10,6 +10,7 @@
 
 #include "PanelTestSupport.h"
 #include "WindowTestSupport.h"
+#include "support/Fifo.h"
 #include "support/FileText.h"
 #include "support/FileWriteFailure.h"
 #include "support/IniSectionLines.h"
@@ -225,6 +226,34 @@ TEST_F(VaskorContentPanelSettings, APreferencesFileThatCannotBeReadIsLeftAsItIs)
     EXPECT_TRUE(run.panel->currentFile.isEmpty());
     run.quit();
     EXPECT_EQ(fs::file_size(preferences()), 0x7FFFFFFFu);
+}
+
+TEST_F(VaskorContentPanelSettings, APreferencesFileThatCannotBeReadWholeGivesDefaultsAndIsLeftAsItIs)
+{
+    // The text would end at the NUL: the remembered port behind it would be
+    // lost if the file were written back from what was read.
+    const std::string lastFile = file("Bank.syx");
+    TestSupport::writeBytes(lastFile, TestSupport::customBank());
+    const std::string text = "[Current]\nMainLeft=100\nFile=" + lastFile + "\n\n[Notes]\nnote=a" + std::string(1, '\0')
+                             + "b\n\n[MIDI.out]\nName0=Synth\nOptions0=FF4944494D\n\n";
+    writePreferences(preferences(), text);
+    run.start(true);
+    EXPECT_TRUE(run.panel->currentFile.isEmpty());
+    EXPECT_EQ(run.panel->working(), TestSupport::defaultBank());
+    run.quit();
+    EXPECT_EQ(readFileBytes(preferences()), text);
+}
+
+TEST_F(VaskorContentPanelSettings, APreferencesFifoIsNeitherWaitedOnNorReplaced)
+{
+    fs::create_directories(fs::path(preferences()).parent_path());
+    TestSupport::Fifo fifo(preferences());
+    ASSERT_TRUE(fifo.isMade());
+    run.start(true);
+    EXPECT_TRUE(run.panel->currentFile.isEmpty());
+    run.quit();
+    EXPECT_TRUE(fifo.isStillAFifo());
+    EXPECT_FALSE(fifo.wasOpenedForReading());
 }
 
 namespace
