@@ -2,17 +2,21 @@
 // outermost window that holds it (its window manager's frame), in screen
 // pixels, however deeply it is nested, and a clear refusal for a handle that
 // names no window. The windows here are the test's own, placed without a
-// window manager (override-redirect), so every place is exact.
+// window manager (override-redirect), so every place is exact; and one that
+// the window manager is to frame but that is not shown yet, answered with the
+// frame it will get.
 #include "gui/PlatformWindowRect.h"
 
 #include <gtest/gtest.h>
 
 // After the test framework: Xlib defines macros (None, Bool) that clash with it.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <ostream>
+#include <vector>
 
 // Found by argument lookup: RECT lives in the global namespace.
 static bool operator==(const RECT& a, const RECT& b)
@@ -53,6 +57,51 @@ public:
         XMapWindow(display, window);
         XSync(display, False);
         return window;
+    }
+
+    /** A window for the window manager to frame, at x, y, not shown. */
+    Window addUnshown(int x, int y, unsigned int width, unsigned int height)
+    {
+        const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, width, height, 0, 0, 0);
+        XSync(display, False);
+        return window;
+    }
+
+    /** The window's _NET_FRAME_EXTENTS (left, right, top, bottom), empty without one. */
+    std::vector<long> frameExtents(Window window)
+    {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        std::vector<long> extents;
+        if (XGetWindowProperty(display, window, XInternAtom(display, "_NET_FRAME_EXTENTS", False), 0, 4, False,
+                               XA_CARDINAL, &type, &format, &count, &remaining, &data)
+                == Success
+            && data != nullptr && format == 32 && count == 4)
+            extents.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + 4);
+        if (data != nullptr)
+            XFree(data);
+        return extents;
+    }
+
+    /** Whether a window manager runs (it names its check window on the root). */
+    bool hasWindowManager()
+    {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        const bool found = XGetWindowProperty(display, DefaultRootWindow(display),
+                                              XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
+                                              XA_WINDOW, &type, &format, &count, &remaining, &data)
+                               == Success
+                           && count == 1;
+        if (data != nullptr)
+            XFree(data);
+        return found;
     }
 
     void destroy(Window window)
@@ -127,4 +176,25 @@ TEST(PlatformWindowRect, RefusesAHandleThatNamesNoWindowAndLeavesTheRectAsItWas)
     EXPECT_FALSE(GetWindowRect(handleOf(x.add(0, 0, 0, 10, 10)), nullptr));
     // The process lives on, and a good window is answered after the refusal.
     EXPECT_EQ(rectOf(x.add(0, 5, 6, 7, 8)), (RECT {5, 6, 12, 14}));
+}
+
+TEST(PlatformWindowRect, AWindowNotShownYetIsAnsweredWithTheFrameTheWindowManagerWillGiveIt)
+{
+    TestDisplay x;
+    REQUIRE_DISPLAY(x);
+    const Window unshown = x.addUnshown(100, 80, 503, 603);
+    const RECT rect = rectOf(unshown);
+    const std::vector<long> extents = x.frameExtents(unshown);
+    if (! x.hasWindowManager())
+    {
+        EXPECT_EQ(rect, (RECT {100, 80, 603, 683})) << "no window manager, no frame";
+        return;
+    }
+    // The window manager was asked and has told the frame's edges.
+    ASSERT_EQ(extents.size(), 4u) << "the window manager did not tell the frame";
+    EXPECT_GT(extents[2], 0) << "no title bar";
+    const LONG width = static_cast<LONG>(503 + extents[0] + extents[1]);
+    const LONG height = static_cast<LONG>(603 + extents[2] + extents[3]);
+    EXPECT_EQ(rect, (RECT {100, 80, 100 + width, 80 + height}));
+    x.destroy(unshown);
 }
