@@ -110,6 +110,14 @@ void restoreWindowPosition(juce::Component* component, Tr::TIniFile& ini, int wi
                                                                     width + growth.x, height + growth.y);
     const juce::Point<int> position = positionForFrameCorner(*top, frame.getPosition());
     top->setBounds(position.x, position.y, width, height);
+    // Placing the window can teach the toolkit the frame that the window
+    // manager has told by now. The toolkit takes the window's position as the
+    // place of its own area inside that frame, and moves it there by the
+    // frame at its next move (the first paint makes one): the same place
+    // given with the frame keeps the frame's corner where it is.
+    const juce::Point<int> inFrame = positionForFrameCorner(*top, frame.getPosition());
+    if (inFrame != position)
+        top->setBounds(inFrame.x, inFrame.y, width, height);
 }
 
 void saveWindowBounds(juce::Component* component, Tr::TIniFile& ini, bool withSize)
