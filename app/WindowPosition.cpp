@@ -44,13 +44,21 @@ juce::Point<int> framePosition(const juce::Component& top)
     get); nothing for a component that is not on the desktop. */
 juce::Point<int> frameGrowth(const juce::Component& top)
 {
-    const juce::ComponentPeer* peer = top.getPeer();
-    RECT outer {};
-    if (peer == nullptr || !GetWindowRect(static_cast<HWND>(peer->getNativeHandle()), &outer))
+    juce::ComponentPeer* peer = top.getPeer();
+    if (peer == nullptr)
         return {};
-    const juce::Rectangle<int> frame = juce::Desktop::getInstance().getDisplays().physicalToLogical(
-        juce::Rectangle<int>(outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top));
-    return {juce::jmax(0, frame.getWidth() - top.getWidth()), juce::jmax(0, frame.getHeight() - top.getHeight())};
+    // The toolkit queues its requests to the X server, and a question of its
+    // own sends them: the server then has the window's properties (those that
+    // decide its frame among them) as the toolkit set them.
+    static_cast<void>(peer->isMinimised());
+    int width = 0;
+    int height = 0;
+    if (!PlatformWindowRect::frameGrowth(static_cast<HWND>(peer->getNativeHandle()), &width, &height))
+        return {};
+    // Physical pixels to the desktop's logical ones.
+    const auto* display = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay();
+    const double scale = display != nullptr ? display->scale : 1.0;
+    return {juce::roundToInt(width / scale), juce::roundToInt(height / scale)};
 }
 
 /** The position to give top so that its frame's corner lands on corner: the
@@ -110,14 +118,6 @@ void restoreWindowPosition(juce::Component* component, Tr::TIniFile& ini, int wi
                                                                     width + growth.x, height + growth.y);
     const juce::Point<int> position = positionForFrameCorner(*top, frame.getPosition());
     top->setBounds(position.x, position.y, width, height);
-    // Placing the window can teach the toolkit the frame that the window
-    // manager has told by now. The toolkit takes the window's position as the
-    // place of its own area inside that frame, and moves it there by the
-    // frame at its next move (the first paint makes one): the same place
-    // given with the frame keeps the frame's corner where it is.
-    const juce::Point<int> inFrame = positionForFrameCorner(*top, frame.getPosition());
-    if (inFrame != position)
-        top->setBounds(inFrame.x, inFrame.y, width, height);
 }
 
 void saveWindowBounds(juce::Component* component, Tr::TIniFile& ini, bool withSize)

@@ -4,9 +4,12 @@
 
 #include <X11/Xatom.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 #include <thread>
 
 namespace
@@ -127,18 +130,47 @@ void requestFrameExtents(const PlatformX11& x11, Display* display, Window window
     x11.sync(display, False);
 }
 
+/** Gives to the properties of window that decide its frame (whether it has
+    decorations, is resizable, is a dialog) the values they have on from. */
+void copyFrameProperties(const PlatformX11& x11, Display* display, Window from, Window to)
+{
+    for (const char* name : {"WM_NORMAL_HINTS", "_MOTIF_WM_HINTS", "_NET_WM_WINDOW_TYPE", "WM_TRANSIENT_FOR"})
+    {
+        const Atom property = x11.internAtom(display, name, False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        if (x11.getWindowProperty(display, from, property, 0, 64, False, AnyPropertyType, &type, &format, &count,
+                                  &remaining, &data)
+                == Success
+            && data != nullptr && type != 0)
+            x11.changeProperty(display, to, property, type, format, PropModeReplace, data, static_cast<int>(count));
+        if (data != nullptr)
+            x11.freeData(data);
+    }
+}
+
 /** The extents of the frame that the window manager will give the window
-    that is not shown yet; none when no window manager tells them in time. */
+    that is not shown yet; none when no window manager tells them in time.
+    The window manager is asked about a stand-in of the window (a window of
+    this connection's own with the window's frame properties): it looks into
+    a window it is asked about as if it were to manage it, and the window
+    itself stays untouched until it is shown. */
 Extents comingFrame(const PlatformX11& x11, Display* display, Window window)
 {
     Extents extents;
     if (frameExtentsOf(x11, display, window, &extents) || !managerTellsFrames(x11, display))
         return extents;
-    requestFrameExtents(x11, display, window);
+    const Window standIn = x11.createSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    copyFrameProperties(x11, display, window, standIn);
+    requestFrameExtents(x11, display, standIn);
     const auto deadline = std::chrono::steady_clock::now() + frameExtentsWait;
-    while (!frameExtentsOf(x11, display, window, &extents) && !requestFailed
+    while (!frameExtentsOf(x11, display, standIn, &extents) && !requestFailed
            && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    x11.destroyWindow(display, standIn);
     return extents;
 }
 
@@ -178,30 +210,73 @@ bool outerRect(const PlatformX11& x11, Display* display, Window window, RECT* re
     }
     return true;
 }
-} // namespace
 
-BOOL WINAPI GetWindowRect(HWND window, LPRECT rect)
+/** Own rectangle of window: {0, 0, width, height}. */
+bool clientRect(const PlatformX11& x11, Display* display, Window window, RECT* rect)
+{
+    Window root = 0;
+    int x = 0;
+    int y = 0;
+    unsigned int width = 0;
+    unsigned int height = 0;
+    unsigned int border = 0;
+    unsigned int depth = 0;
+    if (x11.getGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth) == 0)
+        return false;
+    *rect = RECT {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+    return true;
+}
+
+/** Asks the X server about window over a connection of its own through
+    answer; false when anything fails. */
+bool askServer(HWND window, const std::function<bool(const PlatformX11&, Display*, Window)>& answer)
 {
     const PlatformX11& x11 = platformX11();
-    if (window == nullptr || rect == nullptr || !x11.usable())
-        return FALSE;
+    if (window == nullptr || !x11.usable())
+        return false;
     Display* display = x11.openDisplay(nullptr);
     if (display == nullptr)
-        return FALSE;
+        return false;
     // A handle that names no window (any more) is an error reply here, which
     // libX11's default handler would answer by ending the process.
     asking = display;
     requestFailed = false;
     const XErrorHandler previous = x11.setErrorHandler(recordError);
     otherErrors = previous;
-    RECT found {};
-    const bool answered = outerRect(x11, display, static_cast<Window>(reinterpret_cast<uintptr_t>(window)), &found);
+    const bool answered = answer(x11, display, static_cast<Window>(reinterpret_cast<uintptr_t>(window)));
     x11.sync(display, False);
     x11.setErrorHandler(previous);
     asking = nullptr;
     x11.closeDisplay(display);
-    if (!answered || requestFailed)
+    return answered && !requestFailed;
+}
+} // namespace
+
+BOOL WINAPI GetWindowRect(HWND window, LPRECT rect)
+{
+    RECT found {};
+    const auto ask = [&found](const PlatformX11& x11, Display* display, Window w) {
+        return outerRect(x11, display, w, &found);
+    };
+    if (rect == nullptr || !askServer(window, ask))
         return FALSE;
     *rect = found;
     return TRUE;
 }
+
+namespace PlatformWindowRect
+{
+bool frameGrowth(HWND window, int* width, int* height)
+{
+    RECT outer {};
+    RECT own {};
+    const auto ask = [&outer, &own](const PlatformX11& x11, Display* display, Window w) {
+        return clientRect(x11, display, w, &own) && outerRect(x11, display, w, &outer);
+    };
+    if (width == nullptr || height == nullptr || !askServer(window, ask))
+        return false;
+    *width = static_cast<int>(std::max<long>(0, (outer.right - outer.left) - (own.right - own.left)));
+    *height = static_cast<int>(std::max<long>(0, (outer.bottom - outer.top) - (own.bottom - own.top)));
+    return true;
+}
+} // namespace PlatformWindowRect

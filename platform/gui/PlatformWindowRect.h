@@ -1,4 +1,5 @@
-// Where a top-level window stands on the screen, as the window system has it.
+// Where a top-level window stands on the screen and how large its own area
+// is, as the window system has it.
 #pragma once
 
 #include "PlatformTypes.h"
@@ -16,8 +17,10 @@
     stands now: the window manager puts the frame's corner at the window's
     place, and the frame's size is the window's with the frame's extents, which
     the window manager tells (_NET_FRAME_EXTENTS, asked for with
-    _NET_REQUEST_FRAME_EXTENTS and waited for at most half a second). Without
-    a window manager that tells them, the window's own rectangle.
+    _NET_REQUEST_FRAME_EXTENTS about a stand-in with the window's frame
+    properties, so that the window itself stays untouched, and waited for at
+    most half a second). Without a window manager that tells them, the
+    window's own rectangle.
 
     Returns FALSE, leaving rect
     as it was, when the display cannot be reached or window is no window.
@@ -25,3 +28,15 @@
     process-wide error handler for the call).
 */
 BOOL WINAPI GetWindowRect(HWND window, LPRECT rect);
+
+
+namespace PlatformWindowRect
+{
+/** How much the window manager's frame adds to the native window's own
+    width and height: the frame it has or, for a window not shown yet, the
+    frame it will get (see GetWindowRect). Both sizes are taken in one look
+    at the window, so that they tell the same moment even while the window's
+    owner is still resizing it. false, with nothing written, when the display
+    cannot be reached or window is no window. */
+bool frameGrowth(HWND window, int* width, int* height);
+} // namespace PlatformWindowRect

@@ -25,6 +25,10 @@ struct PlatformX11
                              unsigned long*, unsigned char**) = nullptr;
     Status (*getWindowAttributes)(Display*, Window, XWindowAttributes*) = nullptr;
     Status (*sendEvent)(Display*, Window, Bool, long, XEvent*) = nullptr;
+    Window (*createSimpleWindow)(Display*, Window, int, int, unsigned int, unsigned int, unsigned int, unsigned long,
+                                 unsigned long) = nullptr;
+    int (*destroyWindow)(Display*, Window) = nullptr;
+    int (*changeProperty)(Display*, Window, Atom, Atom, int, int, const unsigned char*, int) = nullptr;
 
     /** True when every function was found. */
     bool usable() const;

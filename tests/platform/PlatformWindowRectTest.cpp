@@ -156,6 +156,12 @@ TEST(PlatformWindowRect, AnswersTheOutermostHolderOfTheWindowAndFollowsItWhenItM
     EXPECT_EQ(rectOf(client), (RECT {100, 80, 605, 704}));
     EXPECT_EQ(rectOf(inner), (RECT {100, 80, 605, 704}));
     EXPECT_EQ(rectOf(bordered), (RECT {10, 20, 64, 64}));
+    // What the frame adds to the client's size.
+    int width = -1;
+    int height = -1;
+    EXPECT_TRUE(PlatformWindowRect::frameGrowth(handleOf(client), &width, &height));
+    EXPECT_EQ(width, 2);
+    EXPECT_EQ(height, 21);
 
     // The client learns nothing when only its frame moves; the answer does.
     x.move(frame, -30, 200);
@@ -171,6 +177,10 @@ TEST(PlatformWindowRect, RefusesAHandleThatNamesNoWindowAndLeavesTheRectAsItWas)
 
     RECT rect {1, 2, 3, 4};
     EXPECT_FALSE(GetWindowRect(handleOf(gone), &rect));
+    int width = -1;
+    int height = -1;
+    EXPECT_FALSE(PlatformWindowRect::frameGrowth(handleOf(gone), &width, &height));
+    EXPECT_EQ(width, -1);
     EXPECT_EQ(rect, (RECT {1, 2, 3, 4}));
     EXPECT_FALSE(GetWindowRect(nullptr, &rect));
     EXPECT_FALSE(GetWindowRect(handleOf(x.add(0, 0, 0, 10, 10)), nullptr));
@@ -184,17 +194,24 @@ TEST(PlatformWindowRect, AWindowNotShownYetIsAnsweredWithTheFrameTheWindowManage
     REQUIRE_DISPLAY(x);
     const Window unshown = x.addUnshown(100, 80, 503, 603);
     const RECT rect = rectOf(unshown);
-    const std::vector<long> extents = x.frameExtents(unshown);
+    int width = -1;
+    int height = -1;
+    EXPECT_TRUE(PlatformWindowRect::frameGrowth(handleOf(unshown), &width, &height));
+    EXPECT_EQ(width, rect.right - rect.left - 503);
+    EXPECT_EQ(height, rect.bottom - rect.top - 603);
     if (! x.hasWindowManager())
     {
         EXPECT_EQ(rect, (RECT {100, 80, 603, 683})) << "no window manager, no frame";
         return;
     }
-    // The window manager was asked and has told the frame's edges.
-    ASSERT_EQ(extents.size(), 4u) << "the window manager did not tell the frame";
-    EXPECT_GT(extents[2], 0) << "no title bar";
-    const LONG width = static_cast<LONG>(503 + extents[0] + extents[1]);
-    const LONG height = static_cast<LONG>(603 + extents[2] + extents[3]);
-    EXPECT_EQ(rect, (RECT {100, 80, 100 + width, 80 + height}));
+    // The window manager was asked: the frame's corner goes where the window
+    // stands, and the frame has a title bar and an edge.
+    EXPECT_EQ(rect.left, 100);
+    EXPECT_EQ(rect.top, 80);
+    EXPECT_GT(rect.right - rect.left, 503);
+    EXPECT_GT(rect.bottom - rect.top, 603 + 10);
+    // The window itself is left alone: its owner learns its frame when the
+    // window manager frames it.
+    EXPECT_TRUE(x.frameExtents(unshown).empty());
     x.destroy(unshown);
 }
