@@ -86,6 +86,27 @@ void BWindow::closeButtonPressed()
         juce::JUCEApplication::quit();
 }
 
+void BWindow::parentHierarchyChanged()
+{
+    juce::DocumentWindow::parentHierarchyChanged();
+    applyIconToPeer();
+}
+
+void BWindow::setWindowIcon(const juce::Image& icon)
+{
+    windowIcon = icon;
+    setIcon(icon);
+    applyIconToPeer();
+}
+
+void BWindow::applyIconToPeer()
+{
+    if (! windowIcon.isValid())
+        return;
+    if (auto* peer = juce::ComponentPeer::getPeerFor(this))
+        peer->setIcon(windowIcon);
+}
+
 void BWindow::initialise(const juce::String& commandLine, bool wantOwnFrame, bool wantRoundCorners)
 {
     try

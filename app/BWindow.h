@@ -27,6 +27,13 @@ public:
         start-up figures measure to (FirstPaintProbe). */
     void paintOverChildren(juce::Graphics& g) override;
     void closeButtonPressed() override;
+    /** Gives every native window the toolkit makes for this one the icon. */
+    void parentHierarchyChanged() override;
+
+    /** The window's icon: the window system's icon of the window (on X11
+        its _NET_WM_ICON), kept through every native window the toolkit makes
+        for it, and the toolkit's own title bar's icon. */
+    void setWindowIcon(const juce::Image& icon);
 
     /** Builds the content, reads its settings, sizes and shows the window. */
     virtual void initialise(const juce::String& commandLine, bool ownFrame, bool roundCorners);
@@ -48,8 +55,11 @@ protected:
     bool firstTickPending = false;
 
 private:
+    juce::Image windowIcon;
+
     void setUp(const juce::String& commandLine, bool wantOwnFrame, bool wantRoundCorners);
     void applyOwnFrame();
+    void applyIconToPeer();
 
     static BWindow* mainWindow;
 

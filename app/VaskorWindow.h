@@ -5,7 +5,7 @@
 
 /**
     The main window of this program: a BWindow with a light grey background
-    whose content is the program's main panel.
+    and the application icon, whose content is the program's main panel.
 */
 class VaskorWindow : public BWindow
 {

@@ -38,6 +38,40 @@ juce::Point<int> framePosition(const juce::Component& top)
         position -= juce::Point<int>((*frame).getLeft(), (*frame).getTop());
     return position;
 }
+
+/** How much the window manager's frame adds to the size of top's window, as
+    the window system tells it (for a window not shown yet: the frame it will
+    get); nothing for a component that is not on the desktop. */
+juce::Point<int> frameGrowth(const juce::Component& top)
+{
+    juce::ComponentPeer* peer = top.getPeer();
+    if (peer == nullptr)
+        return {};
+    // The toolkit queues its requests to the X server, and a question of its
+    // own sends them: the server then has the window's properties (those that
+    // decide its frame among them) as the toolkit set them.
+    static_cast<void>(peer->isMinimised());
+    int width = 0;
+    int height = 0;
+    if (!PlatformWindowRect::frameGrowth(static_cast<HWND>(peer->getNativeHandle()), &width, &height))
+        return {};
+    // Physical pixels to the desktop's logical ones.
+    const auto* display = juce::Desktop::getInstance().getDisplays().getPrimaryDisplay();
+    const double scale = display != nullptr ? display->scale : 1.0;
+    return {juce::roundToInt(width / scale), juce::roundToInt(height / scale)};
+}
+
+/** The position to give top so that its frame's corner lands on corner: the
+    toolkit places the frame by the frame's edges as far as it knows them,
+    and the window manager puts the corner where a window that it has not
+    framed yet was placed. */
+juce::Point<int> positionForFrameCorner(const juce::Component& top, juce::Point<int> corner)
+{
+    if (const juce::ComponentPeer* peer = top.getPeer())
+        if (const auto frame = peer->getFrameSizeIfPresent())
+            return corner + juce::Point<int>((*frame).getLeft(), (*frame).getTop());
+    return corner;
+}
 } // namespace
 
 namespace WindowPosition
@@ -77,7 +111,13 @@ void restoreWindowPosition(juce::Component* component, Tr::TIniFile& ini, int wi
         width = top->getWidth();
     if (height < 0)
         height = top->getHeight();
-    top->setBounds(WindowPosition::placedBounds(WindowPosition::mainMonitorArea(), x, y, width, height));
+    // The saved position is the frame's corner, so the rule places the frame:
+    // a window snapped to the right or bottom edge has its frame flush with it.
+    const juce::Point<int> growth = frameGrowth(*top);
+    const juce::Rectangle<int> frame = WindowPosition::placedBounds(WindowPosition::mainMonitorArea(), x, y,
+                                                                    width + growth.x, height + growth.y);
+    const juce::Point<int> position = positionForFrameCorner(*top, frame.getPosition());
+    top->setBounds(position.x, position.y, width, height);
 }
 
 void saveWindowBounds(juce::Component* component, Tr::TIniFile& ini, bool withSize)

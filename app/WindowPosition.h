@@ -38,7 +38,11 @@ juce::Rectangle<int> mainMonitorArea();
 
 /** Places the top-level window of component as ini remembers it, on the main
     monitor's work area, at the size w x h; a negative w or h keeps the
-    window's own width or height. */
+    window's own width or height. The saved position is that of the window's
+    frame when the window manager gives it one (see saveWindowBounds), so the
+    rule places the frame, with the frame's size as the window system tells it
+    (the frame the window will get, when it is not shown yet); a window
+    without a frame is placed with its own size. */
 void restoreWindowPosition(juce::Component* component, Tr::TIniFile& ini, int width, int height);
 
 /** Writes the position of component's top-level window and, withSize, its

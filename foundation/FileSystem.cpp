@@ -3,6 +3,7 @@
 
 #include "PlatformFilesAndResources.h"
 #include "TextFunctions.h"
+#include "files/PlatformRegularFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +38,9 @@ long long fileSize(std::FILE* file)
 
 char* loadFile(const TString& fileName, int32_t* size, TString* error)
 {
-    // A folder opens for reading on this platform but is no file to load.
-    std::FILE* file = directoryExists(fileName) ? nullptr : std::fopen(fileName.c_str(), "rb");
+    // Only a regular file is opened, and without waiting: a folder or a FIFO
+    // is no file to load, and the open of a FIFO would wait for a writer.
+    std::FILE* file = PlatformRegularFile::open(fileName.c_str(), "rb");
     if (file == nullptr)
         return fail(error, "error opening file: : " + fileName);
 

@@ -15,7 +15,8 @@ namespace Tr {
     given, it receives one of "error opening file: : <name>", "file too large
     (2GB limit): <name>" (2,147,483,647 bytes or more, or an unknown size),
     "out of memory (trying to allocate <n> bytes)." or "error reading file into
-    buffer : <name>". A folder cannot be opened as a file. */
+    buffer : <name>". Only a regular file is opened, and the open never waits:
+    a folder, a FIFO or a device cannot be opened as a file. */
 char* loadFile(const TString& fileName, int32_t* size, TString* error);
 
 /** Frees a buffer of loadFile; null does nothing. */

@@ -4,6 +4,7 @@
 #include "FileSystem.h"
 #include "TextFunctions.h"
 #include "files/PlatformAtomicFile.h"
+#include "files/PlatformRegularFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -121,11 +122,12 @@ bool TIniFile::save()
     createDirectories(extractDirectory(m_fileName));
     if (m_fileName.isEmpty() || directoryExists(m_fileName))
         return false;
-    // A file that exists must be writable itself; opening it for appending
-    // tells so without changing it.
+    // A file that exists must be a regular file and writable itself; opening
+    // it for appending (without waiting, as on a FIFO) tells so without
+    // changing it.
     if (fileExists(m_fileName))
     {
-        std::FILE* probe = std::fopen(m_fileName.c_str(), "ab");
+        std::FILE* probe = PlatformRegularFile::open(m_fileName.c_str(), "ab");
         if (probe == nullptr)
             return false;
         std::fclose(probe);

@@ -24,7 +24,7 @@ public:
     const TString& fileName() const { return m_fileName; }
 
     /** Replaces the sections by those of the file; false, with no sections
-        left, when it cannot be read. */
+        left, when it cannot be read whole (see TStringList::loadFromFile). */
     bool load();
 
     /** Replaces the sections by those the lines describe: a line of at least
@@ -35,8 +35,9 @@ public:
 
     /** Writes every section, in byte order of the names, as its header, its
         non-empty lines and an empty line, with LF line ends; the missing folders
-        of the file are made first. false when the file cannot be written; the
-        old file is then left as it was. */
+        of the file are made first. false when the file cannot be written or
+        what stands at its name is no regular file (a FIFO, a device); the old
+        file is then left as it was. */
     bool save();
 
     void clear() { m_sections.clear(); }

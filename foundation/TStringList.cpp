@@ -142,6 +142,13 @@ bool TStringList::loadFromFile(const TString& fileName)
     char* buffer = loadFile(fileName, &size, nullptr);
     if (buffer == nullptr)
         return false;
+    // The text would end at a NUL, and whoever writes the lines back would
+    // lose everything after it: such a file is not read at all.
+    if (std::memchr(buffer, '\0', static_cast<size_t>(size)) != nullptr)
+    {
+        freeFileBuffer(buffer);
+        return false;
+    }
     setText(buffer, size);
     freeFileBuffer(buffer);
     return true;

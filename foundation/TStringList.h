@@ -64,7 +64,8 @@ public:
     void setText(const char* text, int length = -1);
 
     /** Replaces the lines by those of the file; false, with the lines
-        unchanged, when it cannot be read. */
+        unchanged, when it cannot be read, or not whole: a file with a NUL
+        byte in it, where its text would end, is not read. */
     bool loadFromFile(const TString& fileName);
 
     /** Rebuilds the value map from all lines; the index of the first line

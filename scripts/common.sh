@@ -40,6 +40,17 @@ vaskor_build() {
     cmake --build "$VASKOR_BUILD" -j "${VASKOR_BUILD_JOBS:-$(nproc)}"
 }
 
+# Builds the program and one test of each layer as a Debug build in
+# build-debug/ (the suite runs on the build of vaskor_build): every build type
+# must build, and a Debug build is where the toolkit's guard against mixing
+# debug and release code fails the link.
+vaskor_build_debug_check() {
+    local dir="${VASKOR_DEBUG_BUILD:-$VASKOR_ROOT/build-debug}"
+    cmake -S "$VASKOR_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DVASKOR_BENCHMARKS=OFF
+    cmake --build "$dir" -j "${VASKOR_BUILD_JOBS:-$(nproc)}" \
+        --target VaskorMidi5 PlatformFilesTest JuceTimerTest MidiManagerTest BWindowTest
+}
+
 # The processes vaskor_start_test_services started, stopped by their ids by
 # vaskor_stop_test_services (installed as the EXIT trap).
 VASKOR_STARTED=()

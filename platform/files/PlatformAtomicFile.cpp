@@ -136,7 +136,7 @@ void keepOwnerAndMode(int fd, const struct stat& old)
 // of old and new bytes.
 bool writeInPlace(const std::string& target, off_t oldSize, const void* data, size_t size, int* errorCode)
 {
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(errorCode, errno);
     int error = size > 0 ? ::posix_fallocate(fd, 0, static_cast<off_t>(size)) : 0;
@@ -179,7 +179,11 @@ bool replaceContents(const char* path, const void* data, size_t size, int* error
         return fail(errorCode, ELOOP);
 
     struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    // Only a file is replaced: a FIFO, a device or a socket stays what it is.
+    if (exists && !S_ISREG(old.st_mode))
+        return fail(errorCode, S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+    const bool replacing = exists;
 
     std::string temporary;
     const int fd = createTemporary(directoryOf(target), temporary);

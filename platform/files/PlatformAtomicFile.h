@@ -4,7 +4,8 @@
 // gets the old file's owner (as far as the process may set it) and mode, is
 // flushed to the disk and closed before it is renamed over the target in one
 // step. A path that is a symbolic link is followed, so the file it names is
-// replaced and the link stays a link. When anything fails, the target is
+// replaced and the link stays a link. Only a regular file is replaced: a
+// folder, a FIFO, a device or a socket at the path is refused and stays. When anything fails, the target is
 // left exactly as it was and the temporary file is removed.
 //
 // A folder where no new file can be made (not writable, no room for one

@@ -2,9 +2,11 @@
 // directory and user-dirs conventions.
 #include "PlatformShellFolders.h"
 
+#include "PlatformRegularFile.h"
+
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <sstream>
 #include <pwd.h>
 #include <string>
 #include <sys/stat.h>
@@ -101,7 +103,11 @@ std::string documentsFromUserDirs(const std::string& home)
     const std::string config = configFolder();
     if (config.empty())
         return {};
-    std::ifstream file(config + "/user-dirs.dirs");
+    // Read only when it is a regular file: a FIFO there would block the read.
+    std::string text;
+    if (!PlatformRegularFile::readAll((config + "/user-dirs.dirs").c_str(), text))
+        return {};
+    std::istringstream file(text);
     std::string line;
     std::string found;
     const size_t keyLength = std::strlen(kDocumentsKey);

@@ -2,7 +2,15 @@
 
 #include "PlatformX11.h"
 
+#include <X11/Xatom.h>
+
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <initializer_list>
+#include <thread>
 
 namespace
 {
@@ -46,7 +54,138 @@ bool outermost(const PlatformX11& x11, Display* display, Window window, Window* 
     }
 }
 
-/** The outer rectangle of window's outermost holder, relative to the root. */
+// How long a window manager gets to tell the frame it will give a window.
+constexpr auto frameExtentsWait = std::chrono::milliseconds(500);
+
+/** The frame's extents around a window: left, right, top, bottom. */
+struct Extents
+{
+    long left = 0;
+    long right = 0;
+    long top = 0;
+    long bottom = 0;
+};
+
+/** The items of a 32-bit property of window (at most maxCount), as longs. */
+bool longProperty(const PlatformX11& x11, Display* display, Window window, Atom property, Atom type, long* items,
+                  unsigned long* count, unsigned long maxCount)
+{
+    Atom actualType = 0;
+    int actualFormat = 0;
+    unsigned long found = 0;
+    unsigned long remaining = 0;
+    unsigned char* data = nullptr;
+    const bool read = x11.getWindowProperty(display, window, property, 0, static_cast<long>(maxCount), False, type,
+                                            &actualType, &actualFormat, &found, &remaining, &data)
+                          == Success
+                      && data != nullptr && actualFormat == 32 && actualType == type;
+    if (read)
+    {
+        // Xlib hands 32-bit items over as longs.
+        *count = found < maxCount ? found : maxCount;
+        std::memcpy(items, data, *count * sizeof(long));
+    }
+    if (data != nullptr)
+        x11.freeData(data);
+    return read;
+}
+
+bool frameExtentsOf(const PlatformX11& x11, Display* display, Window window, Extents* extents)
+{
+    long items[4] = {};
+    unsigned long count = 0;
+    const Atom property = x11.internAtom(display, "_NET_FRAME_EXTENTS", False);
+    if (!longProperty(x11, display, window, property, XA_CARDINAL, items, &count, 4) || count < 4)
+        return false;
+    *extents = Extents {items[0], items[1], items[2], items[3]};
+    return true;
+}
+
+/** Whether the running window manager says it answers frame-extent requests. */
+bool managerTellsFrames(const PlatformX11& x11, Display* display)
+{
+    long atoms[1024] = {};
+    unsigned long count = 0;
+    const Atom supported = x11.internAtom(display, "_NET_SUPPORTED", False);
+    if (!longProperty(x11, display, DefaultRootWindow(display), supported, XA_ATOM, atoms, &count, 1024))
+        return false;
+    const Atom request = x11.internAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+    for (unsigned long i = 0; i < count; ++i)
+        if (static_cast<Atom>(atoms[i]) == request)
+            return true;
+    return false;
+}
+
+/** Asks the window manager for the frame it will give window. */
+void requestFrameExtents(const PlatformX11& x11, Display* display, Window window)
+{
+    XEvent event;
+    std::memset(&event, 0, sizeof(event));
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = x11.internAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+    event.xclient.format = 32;
+    x11.sendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask,
+                  &event);
+    x11.sync(display, False);
+}
+
+/** Gives to the properties of window that decide its frame (whether it has
+    decorations, is resizable, is a dialog) the values they have on from. */
+void copyFrameProperties(const PlatformX11& x11, Display* display, Window from, Window to)
+{
+    for (const char* name : {"WM_NORMAL_HINTS", "_MOTIF_WM_HINTS", "_NET_WM_WINDOW_TYPE", "WM_TRANSIENT_FOR"})
+    {
+        const Atom property = x11.internAtom(display, name, False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        if (x11.getWindowProperty(display, from, property, 0, 64, False, AnyPropertyType, &type, &format, &count,
+                                  &remaining, &data)
+                == Success
+            && data != nullptr && type != 0)
+            x11.changeProperty(display, to, property, type, format, PropModeReplace, data, static_cast<int>(count));
+        if (data != nullptr)
+            x11.freeData(data);
+    }
+}
+
+/** The extents of the frame that the window manager will give the window
+    that is not shown yet; none when no window manager tells them in time.
+    The window manager is asked about a stand-in of the window (a window of
+    this connection's own with the window's frame properties): it looks into
+    a window it is asked about as if it were to manage it, and the window
+    itself stays untouched until it is shown. */
+Extents comingFrame(const PlatformX11& x11, Display* display, Window window)
+{
+    Extents extents;
+    if (frameExtentsOf(x11, display, window, &extents) || !managerTellsFrames(x11, display))
+        return extents;
+    const Window standIn = x11.createSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+    copyFrameProperties(x11, display, window, standIn);
+    requestFrameExtents(x11, display, standIn);
+    const auto deadline = std::chrono::steady_clock::now() + frameExtentsWait;
+    while (!frameExtentsOf(x11, display, standIn, &extents) && !requestFailed
+           && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    x11.destroyWindow(display, standIn);
+    return extents;
+}
+
+/** Whether window is a top-level window that the window manager has not
+    framed yet: not shown, and not one that places itself. */
+bool awaitsItsFrame(const PlatformX11& x11, Display* display, Window window)
+{
+    XWindowAttributes attributes;
+    std::memset(&attributes, 0, sizeof(attributes));
+    return x11.getWindowAttributes(display, window, &attributes) != 0 && attributes.map_state == IsUnmapped
+           && attributes.override_redirect == False;
+}
+
+/** The outer rectangle of window's outermost holder, relative to the root
+    (for a window not framed yet, of the frame it will get). */
 bool outerRect(const PlatformX11& x11, Display* display, Window window, RECT* rect)
 {
     Window frame = 0;
@@ -63,32 +202,81 @@ bool outerRect(const PlatformX11& x11, Display* display, Window window, RECT* re
         return false;
     const LONG outside = static_cast<LONG>(2 * border);
     *rect = RECT {x, y, x + static_cast<LONG>(width) + outside, y + static_cast<LONG>(height) + outside};
+    if (frame == window && awaitsItsFrame(x11, display, window))
+    {
+        const Extents extents = comingFrame(x11, display, window);
+        rect->right += static_cast<LONG>(extents.left + extents.right);
+        rect->bottom += static_cast<LONG>(extents.top + extents.bottom);
+    }
     return true;
 }
-} // namespace
 
-BOOL WINAPI GetWindowRect(HWND window, LPRECT rect)
+/** Own rectangle of window: {0, 0, width, height}. */
+bool clientRect(const PlatformX11& x11, Display* display, Window window, RECT* rect)
+{
+    Window root = 0;
+    int x = 0;
+    int y = 0;
+    unsigned int width = 0;
+    unsigned int height = 0;
+    unsigned int border = 0;
+    unsigned int depth = 0;
+    if (x11.getGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth) == 0)
+        return false;
+    *rect = RECT {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+    return true;
+}
+
+/** Asks the X server about window over a connection of its own through
+    answer; false when anything fails. */
+bool askServer(HWND window, const std::function<bool(const PlatformX11&, Display*, Window)>& answer)
 {
     const PlatformX11& x11 = platformX11();
-    if (window == nullptr || rect == nullptr || !x11.usable())
-        return FALSE;
+    if (window == nullptr || !x11.usable())
+        return false;
     Display* display = x11.openDisplay(nullptr);
     if (display == nullptr)
-        return FALSE;
+        return false;
     // A handle that names no window (any more) is an error reply here, which
     // libX11's default handler would answer by ending the process.
     asking = display;
     requestFailed = false;
     const XErrorHandler previous = x11.setErrorHandler(recordError);
     otherErrors = previous;
-    RECT found {};
-    const bool answered = outerRect(x11, display, static_cast<Window>(reinterpret_cast<uintptr_t>(window)), &found);
+    const bool answered = answer(x11, display, static_cast<Window>(reinterpret_cast<uintptr_t>(window)));
     x11.sync(display, False);
     x11.setErrorHandler(previous);
     asking = nullptr;
     x11.closeDisplay(display);
-    if (!answered || requestFailed)
+    return answered && !requestFailed;
+}
+} // namespace
+
+BOOL WINAPI GetWindowRect(HWND window, LPRECT rect)
+{
+    RECT found {};
+    const auto ask = [&found](const PlatformX11& x11, Display* display, Window w) {
+        return outerRect(x11, display, w, &found);
+    };
+    if (rect == nullptr || !askServer(window, ask))
         return FALSE;
     *rect = found;
     return TRUE;
 }
+
+namespace PlatformWindowRect
+{
+bool frameGrowth(HWND window, int* width, int* height)
+{
+    RECT outer {};
+    RECT own {};
+    const auto ask = [&outer, &own](const PlatformX11& x11, Display* display, Window w) {
+        return clientRect(x11, display, w, &own) && outerRect(x11, display, w, &outer);
+    };
+    if (width == nullptr || height == nullptr || !askServer(window, ask))
+        return false;
+    *width = static_cast<int>(std::max<long>(0, (outer.right - outer.left) - (own.right - own.left)));
+    *height = static_cast<int>(std::max<long>(0, (outer.bottom - outer.top) - (own.bottom - own.top)));
+    return true;
+}
+} // namespace PlatformWindowRect

@@ -23,6 +23,13 @@ PlatformX11 load()
     find(library, x11.freeData, "XFree");
     find(library, x11.sync, "XSync");
     find(library, x11.setErrorHandler, "XSetErrorHandler");
+    find(library, x11.internAtom, "XInternAtom");
+    find(library, x11.getWindowProperty, "XGetWindowProperty");
+    find(library, x11.getWindowAttributes, "XGetWindowAttributes");
+    find(library, x11.sendEvent, "XSendEvent");
+    find(library, x11.createSimpleWindow, "XCreateSimpleWindow");
+    find(library, x11.destroyWindow, "XDestroyWindow");
+    find(library, x11.changeProperty, "XChangeProperty");
     return x11;
 }
 } // namespace
@@ -30,7 +37,9 @@ PlatformX11 load()
 bool PlatformX11::usable() const
 {
     return openDisplay != nullptr && closeDisplay != nullptr && queryTree != nullptr && getGeometry != nullptr
-           && freeData != nullptr && sync != nullptr && setErrorHandler != nullptr;
+           && freeData != nullptr && sync != nullptr && setErrorHandler != nullptr && internAtom != nullptr
+           && getWindowProperty != nullptr && getWindowAttributes != nullptr && sendEvent != nullptr
+           && createSimpleWindow != nullptr && destroyWindow != nullptr && changeProperty != nullptr;
 }
 
 const PlatformX11& platformX11()

@@ -20,6 +20,15 @@ struct PlatformX11
     int (*freeData)(void*) = nullptr;
     int (*sync)(Display*, Bool) = nullptr;
     XErrorHandler (*setErrorHandler)(XErrorHandler) = nullptr;
+    Atom (*internAtom)(Display*, const char*, Bool) = nullptr;
+    int (*getWindowProperty)(Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*, unsigned long*,
+                             unsigned long*, unsigned char**) = nullptr;
+    Status (*getWindowAttributes)(Display*, Window, XWindowAttributes*) = nullptr;
+    Status (*sendEvent)(Display*, Window, Bool, long, XEvent*) = nullptr;
+    Window (*createSimpleWindow)(Display*, Window, int, int, unsigned int, unsigned int, unsigned int, unsigned long,
+                                 unsigned long) = nullptr;
+    int (*destroyWindow)(Display*, Window) = nullptr;
+    int (*changeProperty)(Display*, Window, Atom, Atom, int, int, const unsigned char*, int) = nullptr;
 
     /** True when every function was found. */
     bool usable() const;

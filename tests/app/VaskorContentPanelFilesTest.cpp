@@ -8,6 +8,7 @@
 #include "VaskorContentPanel.h"
 
 #include "PanelTestSupport.h"
+#include "support/Fifo.h"
 #include "support/FileWriteFailure.h"
 #include "support/TempDir.h"
 
@@ -246,6 +247,17 @@ TEST_F(VaskorContentPanelFiles, AFailedWriteIsReportedAndKeepsTheOldFileAndTheCh
     EXPECT_TRUE(panel->changed);
     EXPECT_TRUE(panel->currentFile.isEmpty());
     EXPECT_EQ(title(), std::string(baseTitle) + " *");
+
+    // A FIFO chosen as the file is neither written into nor replaced.
+    TestSupport::Fifo fifo(file("Fifo.syx"));
+    ASSERT_TRUE(fifo.isMade());
+    script.files = {fifo.path};
+    panel->saveAs();
+    ASSERT_EQ(script.boxes.size(), 2u);
+    EXPECT_EQ(script.boxes[1], "Error|Error saving file '" + fifo.path + "':\nfile write error");
+    EXPECT_TRUE(fifo.isStillAFifo());
+    EXPECT_TRUE(panel->changed);
+    EXPECT_TRUE(panel->currentFile.isEmpty());
 }
 
 TEST_F(VaskorContentPanelFiles, SavingAsBankOverAnExistingBankSyxAsksFirst)
@@ -397,6 +409,18 @@ TEST_F(VaskorContentPanelFiles, ARefusedOrUnreadableFileChangesNothing)
     ASSERT_EQ(script.boxes.size(), 3u);
     EXPECT_EQ(script.boxes[2], "Error|Error loading file '" + file("Empty.syx")
                                    + "':\nNot a valid template file: wrong size");
+
+    // A FIFO, opened or dropped, is refused without waiting for a writer.
+    TestSupport::Fifo fifo(file("Fifo.syx"));
+    ASSERT_TRUE(fifo.isMade());
+    script.files = {fifo.path};
+    panel->openFile();
+    panel->filesDropped(juce::StringArray(toJuce(fifo.path)), 0, 0);
+    ASSERT_EQ(script.boxes.size(), 5u);
+    for (size_t box : {3u, 4u})
+        EXPECT_EQ(script.boxes[box], "Error|Error loading file '" + fifo.path
+                                         + "':\nerror loading: error opening file: : " + fifo.path);
+    EXPECT_FALSE(fifo.wasOpenedForReading());
 
     EXPECT_EQ(panel->working(), before);
     EXPECT_FALSE(panel->changed);

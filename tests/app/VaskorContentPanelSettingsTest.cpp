@@ -10,6 +10,7 @@
 
 #include "PanelTestSupport.h"
 #include "WindowTestSupport.h"
+#include "support/Fifo.h"
 #include "support/FileText.h"
 #include "support/FileWriteFailure.h"
 #include "support/IniSectionLines.h"
@@ -17,6 +18,8 @@
 #include "support/TStringListLines.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
+
+#include "gui/PlatformWindowRect.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +123,14 @@ public:
 
     std::string title() const { return window->getName().toStdString(); }
 
+    /** Where the window's frame stands on the screen, as the X server has it. */
+    juce::Rectangle<int> frame() const
+    {
+        RECT outer {};
+        EXPECT_TRUE(GetWindowRect(static_cast<HWND>(window->getPeer()->getNativeHandle()), &outer));
+        return {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top};
+    }
+
     juce::ScopedJuceInitialiser_GUI gui;
     TestSupport::RecordedDialogs dialogs;
     std::unique_ptr<TestSupport::PanelWindow> window;
@@ -167,16 +178,20 @@ TEST(VaskorContentPanelSettingsPath, AFileBesideTheProgramWinsElseThePerUserOneW
     }
 }
 
-TEST_F(VaskorContentPanelSettings, AFirstStartCentresTheWindowAndTheEndWritesThatPlaceButNoSize)
+TEST_F(VaskorContentPanelSettings, AFirstStartCentresTheWindowsFrameAndTheEndWritesThatPlaceButNoSize)
 {
     run.start(false);
     EXPECT_EQ(run.panel->settingsPath, Tr::TString(preferences().c_str()));
-    const juce::Rectangle<int> area = WindowPosition::mainMonitorArea();
-    const juce::Point<int> centred(area.getX() + area.getWidth() / 2 - 251, area.getY() + area.getHeight() / 2 - 301);
-    EXPECT_EQ(run.window->getPosition(), centred);
     EXPECT_EQ(run.panel->getBounds(), juce::Rectangle<int>(0, 0, 503, 603));
     run.settle();
     EXPECT_FALSE(fs::exists(fs::path(preferences()).parent_path())) << "made before anything was written";
+    // The frame, title bar included, is what is centred.
+    const juce::Rectangle<int> area = WindowPosition::mainMonitorArea();
+    const juce::Rectangle<int> frame = run.frame();
+    EXPECT_GT(frame.getHeight(), 603) << "no title bar from the window manager";
+    const juce::Point<int> centred(area.getX() + area.getWidth() / 2 - frame.getWidth() / 2,
+                                   area.getY() + area.getHeight() / 2 - frame.getHeight() / 2);
+    EXPECT_EQ(frame.getPosition(), centred);
 
     run.quit();
     EXPECT_EQ(sectionOf(preferences(), "Current"),
@@ -184,17 +199,50 @@ TEST_F(VaskorContentPanelSettings, AFirstStartCentresTheWindowAndTheEndWritesTha
                                          "File=", "DocumentsDir=" + home.documentsDir() + "/Vaskor MIDI 5"}));
 }
 
-TEST_F(VaskorContentPanelSettings, ASavedPlaceIsSnappedBackOntoTheMainMonitorAndStaysThereAfterARun)
+namespace
 {
-    writePreferences(preferences(), "[Current]\nMainLeft=-10000\nMainTop=90\n");
-    run.start(false);
-    const int left = WindowPosition::mainMonitorArea().getX();
-    EXPECT_EQ(run.window->getPosition(), juce::Point<int>(left, 90));
-    run.settle();
-    run.quit();
-    EXPECT_EQ(readKey(preferences(), "Current", "MainLeft"), std::to_string(left));
-    EXPECT_EQ(readKey(preferences(), "Current", "MainTop"), "90");
+/** A place that a run saved, as offsets from the main monitor's work area. */
+struct SavedPlace
+{
+    const char* name;
+    int left;
+    int top;
+};
+
+void PrintTo(const SavedPlace& place, std::ostream* os)
+{
+    *os << place.name;
 }
+
+class VaskorContentPanelSavedPlace : public VaskorContentPanelSettings,
+                                     public ::testing::WithParamInterface<SavedPlace>
+{
+};
+} // namespace
+
+TEST_P(VaskorContentPanelSavedPlace, IsSnappedSoTheFrameLiesOnTheMainMonitorAndStaysThereAfterARun)
+{
+    const juce::Rectangle<int> area = WindowPosition::mainMonitorArea();
+    const int left = area.getX() + GetParam().left;
+    const int top = area.getY() + GetParam().top;
+    writePreferences(preferences(), "[Current]\nMainLeft=" + std::to_string(left) + "\nMainTop=" + std::to_string(top)
+                                        + "\n");
+    run.start(false);
+    run.settle();
+    // The rule places the frame, whose corner is what is saved.
+    const juce::Rectangle<int> frame = run.frame();
+    EXPECT_GT(frame.getHeight(), 603) << "no title bar from the window manager";
+    EXPECT_EQ(frame, WindowPosition::placedBounds(area, left, top, frame.getWidth(), frame.getHeight()));
+    run.quit();
+    EXPECT_EQ(readKey(preferences(), "Current", "MainLeft"), std::to_string(frame.getX()));
+    EXPECT_EQ(readKey(preferences(), "Current", "MainTop"), std::to_string(frame.getY()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, VaskorContentPanelSavedPlace,
+    ::testing::Values(SavedPlace {"FarLeft", -10000, 90}, SavedPlace {"FarRightAndBelow", 10000, 10000},
+                      SavedPlace {"JustOffTheBottom", 100, 900}, SavedPlace {"Kept", 40, 60}),
+    [](const ::testing::TestParamInfo<SavedPlace>& info) { return std::string(info.param.name); });
 
 TEST_F(VaskorContentPanelSettings, ARunKeepsByteForByteWhatTheProgramDoesNotWrite)
 {
@@ -225,6 +273,34 @@ TEST_F(VaskorContentPanelSettings, APreferencesFileThatCannotBeReadIsLeftAsItIs)
     EXPECT_TRUE(run.panel->currentFile.isEmpty());
     run.quit();
     EXPECT_EQ(fs::file_size(preferences()), 0x7FFFFFFFu);
+}
+
+TEST_F(VaskorContentPanelSettings, APreferencesFileThatCannotBeReadWholeGivesDefaultsAndIsLeftAsItIs)
+{
+    // The text would end at the NUL: the remembered port behind it would be
+    // lost if the file were written back from what was read.
+    const std::string lastFile = file("Bank.syx");
+    TestSupport::writeBytes(lastFile, TestSupport::customBank());
+    const std::string text = "[Current]\nMainLeft=100\nFile=" + lastFile + "\n\n[Notes]\nnote=a" + std::string(1, '\0')
+                             + "b\n\n[MIDI.out]\nName0=Synth\nOptions0=FF4944494D\n\n";
+    writePreferences(preferences(), text);
+    run.start(true);
+    EXPECT_TRUE(run.panel->currentFile.isEmpty());
+    EXPECT_EQ(run.panel->working(), TestSupport::defaultBank());
+    run.quit();
+    EXPECT_EQ(readFileBytes(preferences()), text);
+}
+
+TEST_F(VaskorContentPanelSettings, APreferencesFifoIsNeitherWaitedOnNorReplaced)
+{
+    fs::create_directories(fs::path(preferences()).parent_path());
+    TestSupport::Fifo fifo(preferences());
+    ASSERT_TRUE(fifo.isMade());
+    run.start(true);
+    EXPECT_TRUE(run.panel->currentFile.isEmpty());
+    run.quit();
+    EXPECT_TRUE(fifo.isStillAFifo());
+    EXPECT_FALSE(fifo.wasOpenedForReading());
 }
 
 namespace

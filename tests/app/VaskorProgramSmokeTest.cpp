@@ -1,11 +1,12 @@
 // Starts the real program under the test X server (with a window manager):
 // its window, the single-instance rule, closing through the window manager,
 // the preferences its end writes, the refusal to start without a display, and
-// its look with every font opened or only the used ones. Saves screenshots of
-// the running program as test artifacts.
+// its look with every font opened or only the used ones, its window icon.
+// Saves screenshots of the running program as test artifacts.
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <juce_graphics/juce_graphics.h>
 
 // After the test framework: Xlib defines macros (None, Bool) that clash with it.
 #include "app/ProgramTestSupport.h"
@@ -64,6 +65,18 @@ TEST(VaskorProgram, ShowsItsWindowRefusesASecondInstanceAndClosesWithStatusZero)
     EXPECT_EQ(window->name, panelTitle);
     EXPECT_EQ(window->width, 503);
     EXPECT_EQ(window->height, 603);
+
+    // The window's icon is the application icon: width, height, then the
+    // pixels as ARGB, row by row.
+    const juce::Image icon = juce::ImageFileFormat::loadFrom(juce::File(VASKOR_SOURCE_DIR "/resources/icon.png"));
+    ASSERT_TRUE(icon.isValid());
+    std::vector<unsigned long> expectedIcon {static_cast<unsigned long>(icon.getWidth()),
+                                             static_cast<unsigned long>(icon.getHeight())};
+    for (int y = 0; y < icon.getHeight(); ++y)
+        for (int x = 0; x < icon.getWidth(); ++x)
+            expectedIcon.push_back(icon.getPixelAt(x, y).getARGB());
+    EXPECT_TRUE(x11.cardinals(window->id, "_NET_WM_ICON") == expectedIcon)
+        << "the window's _NET_WM_ICON is not the application icon";
 
     // A screenshot for a person to look at, and a check that the background is
     // drawn (see paintedScreenshot).

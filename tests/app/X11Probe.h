@@ -1,7 +1,7 @@
 // A small X11 client for the tests of the running program: lists the
 // top-level windows (those the window manager manages, or every child of the
-// root), reads their names, process ids, places, sizes and map states, and
-// asks the window manager to close one.
+// root), reads their names, process ids, places, sizes, map states and other
+// properties, and asks the window manager to close one.
 // libX11 is loaded at run time, as the toolkit does.
 #pragma once
 
@@ -75,6 +75,32 @@ public:
             return {};
         sync(display, False);
         return describe(id);
+    }
+
+    /** The 32-bit items of a CARDINAL property of window (at most maxItems), empty when it has none. */
+    std::vector<unsigned long> cardinals(Window window, const char* propertyName, long maxItems = 1 << 20)
+    {
+        std::vector<unsigned long> items;
+        if (display == nullptr)
+            return items;
+        Atom actualType = 0;
+        int actualFormat = 0;
+        unsigned long count = 0;
+        unsigned long remaining = 0;
+        unsigned char* data = nullptr;
+        if (getWindowProperty(display, window, internAtom(display, propertyName, False), 0, maxItems, False,
+                              XA_CARDINAL, &actualType, &actualFormat, &count, &remaining, &data)
+                == Success
+            && data != nullptr && actualFormat == 32)
+        {
+            // Xlib hands 32-bit items over as longs.
+            const auto* values = reinterpret_cast<const long*>(data);
+            for (unsigned long i = 0; i < count; ++i)
+                items.push_back(static_cast<unsigned long>(values[i]) & 0xFFFFFFFFul);
+        }
+        if (data != nullptr)
+            freeData(data);
+        return items;
     }
 
     /** Asks the window manager to close window, as its close button would. */

@@ -1,5 +1,6 @@
 #include "FileSystem.h"
 
+#include "support/Fifo.h"
 #include "support/FileText.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
@@ -63,16 +64,20 @@ TEST(FileSystem, LoadFileGivesAnEmptyFileItsOwnBuffer)
     Tr::freeFileBuffer(result.buffer);
 }
 
-TEST(FileSystem, LoadFileReportsMissingFilesAndFoldersAsUnopenable)
+TEST(FileSystem, LoadFileReportsMissingFilesFoldersAndFifosAsUnopenable)
 {
     TestSupport::TempDir dir;
-    for (const std::string& path : {dir.file("missing.syx"), dir.str()})
+    // A FIFO is refused without waiting for a writer in the open.
+    TestSupport::Fifo fifo(dir.file("fifo.syx"));
+    ASSERT_TRUE(fifo.isMade());
+    for (const std::string& path : {dir.file("missing.syx"), dir.str(), fifo.path})
     {
         LoadResult result = load(path);
         EXPECT_EQ(result.buffer, nullptr);
         EXPECT_EQ(result.size, -77);
         EXPECT_EQ(result.error, ("error opening file: : " + path).c_str());
     }
+    EXPECT_FALSE(fifo.wasOpenedForReading());
     int32_t size = 5;
     EXPECT_EQ(Tr::loadFile(Tr::TString(dir.file("missing").c_str()), &size, nullptr), nullptr);
     EXPECT_EQ(size, 5);

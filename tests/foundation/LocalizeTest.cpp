@@ -1,5 +1,6 @@
 #include "Localize.h"
 
+#include "support/Fifo.h"
 #include "support/FileText.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
@@ -27,4 +28,14 @@ TEST(Localize, WithoutLanguageIniEveryTextStandsForItself)
     TestSupport::CurrentFolder inDir(dir.path());
     EXPECT_EQ(Tr::localize("None"), "None");
     EXPECT_EQ(Tr::localize(""), "");
+}
+
+TEST(Localize, ALanguageIniThatIsNoFileIsNeitherReadNorWaitedOn)
+{
+    TestSupport::TempDir dir;
+    TestSupport::Fifo fifo(dir.file("Language.ini"));
+    ASSERT_TRUE(fifo.isMade());
+    TestSupport::CurrentFolder inDir(dir.path());
+    EXPECT_EQ(Tr::localize("None"), "None");
+    EXPECT_FALSE(fifo.wasOpenedForReading());
 }

@@ -1,5 +1,6 @@
 #include "TIniFile.h"
 
+#include "support/Fifo.h"
 #include "support/FileText.h"
 #include "support/FileWriteFailure.h"
 #include "support/ModesCount.h"
@@ -207,14 +208,23 @@ TEST(TIniFile, OrdinaryValuesAreWrittenAsTheyAre)
     EXPECT_EQ(ini.toText(), "[Sec]\nk=a\tb\npath=C:\\dir\\x \"y\" \nempty=\n\n");
 }
 
-TEST(TIniFile, LoadOfAMissingFileEmptiesTheStore)
+TEST(TIniFile, LoadOfAFileThatCannotBeReadWholeEmptiesTheStore)
 {
     TestSupport::TempDir dir;
-    Tr::TIniFile ini = parsed("[Sec]\nk=v\n");
-    ini.setFileName(dir.file("missing.ini").c_str());
-    EXPECT_FALSE(ini.load());
-    EXPECT_EQ(ini.toText(), "");
-    EXPECT_EQ(ini.readString("Sec", "k", "d"), "d");
+    // A NUL would end the text there: the sections after it would be lost
+    // at the next save.
+    writeFileBytes(dir.file("nul.ini"), std::string("[Sec]\nk=v\n[Note]\nnote=a\0b\n[MIDI.out]\nName0=Synth\n", 49));
+    TestSupport::Fifo fifo(dir.file("fifo.ini"));
+    ASSERT_TRUE(fifo.isMade());
+    for (const char* name : {"missing.ini", "nul.ini", "fifo.ini"})
+    {
+        Tr::TIniFile ini = parsed("[Sec]\nk=v\n");
+        ini.setFileName(dir.file(name).c_str());
+        EXPECT_FALSE(ini.load()) << name;
+        EXPECT_EQ(ini.toText(), "") << name;
+        EXPECT_EQ(ini.readString("Sec", "k", "d"), "d") << name;
+    }
+    EXPECT_FALSE(fifo.wasOpenedForReading());
 }
 
 TEST(TIniFile, SaveMakesTheMissingFoldersOfTheFile)
@@ -240,6 +250,13 @@ TEST(TIniFile, SaveThatCannotWriteFailsAndLeavesTheOldFile)
     ini.setFileName(dir.file("folder.ini").c_str());
     EXPECT_FALSE(ini.save());
     EXPECT_TRUE(fs::is_directory(dir.file("folder.ini")));
+
+    // Nor is a FIFO written into, waited on or replaced.
+    TestSupport::Fifo fifo(dir.file("fifo.ini"));
+    ASSERT_TRUE(fifo.isMade());
+    ini.setFileName(fifo.path.c_str());
+    EXPECT_FALSE(ini.save());
+    EXPECT_TRUE(fifo.isStillAFifo());
 
     ini.setFileName("");
     EXPECT_FALSE(ini.save());

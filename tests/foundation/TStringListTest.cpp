@@ -57,13 +57,18 @@ TEST(TStringList, SetTextStopsAtTheLengthOrANul)
     EXPECT_EQ(linesOf(list), (Lines {"new"}));
 }
 
-TEST(TStringList, LoadFromFileKeepsTheLinesWhenTheFileIsMissing)
+TEST(TStringList, LoadFromFileKeepsTheLinesWhenTheFileIsMissingOrCannotBeReadWhole)
 {
     TestSupport::TempDir dir;
     TestSupport::writeFileBytes(dir.file("list.txt"), "one\r\ntwo");
+    // The text would end at the NUL, and the lines after it would be lost.
+    TestSupport::writeFileBytes(dir.file("nul.txt"), std::string("one\ntw\0o\nthree\n", 15));
     Tr::TStringList list = listOf({"kept"});
-    EXPECT_FALSE(list.loadFromFile(dir.file("missing.txt").c_str()));
-    EXPECT_EQ(linesOf(list), (Lines {"kept"}));
+    for (const char* name : {"missing.txt", "nul.txt"})
+    {
+        EXPECT_FALSE(list.loadFromFile(dir.file(name).c_str())) << name;
+        EXPECT_EQ(linesOf(list), (Lines {"kept"})) << name;
+    }
     EXPECT_TRUE(list.loadFromFile(dir.file("list.txt").c_str()));
     EXPECT_EQ(linesOf(list), (Lines {"one", "two"}));
 }

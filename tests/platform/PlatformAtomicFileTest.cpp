@@ -2,6 +2,7 @@
 // bytes or untouched, links are followed, and no temporary file is left over.
 #include "files/PlatformAtomicFile.h"
 
+#include "support/Fifo.h"
 #include "support/FileWriteFailure.h"
 #include "support/ModesCount.h"
 #include "support/TempDir.h"
@@ -171,7 +172,7 @@ TEST(PlatformAtomicFile, AFailedWriteLeavesTheOldFileByteForByteAndNoTemporaryFi
     EXPECT_EQ(entryCount(dir.path()), 1u);
 }
 
-TEST(PlatformAtomicFile, FailsWithoutCreatingAnythingWhenTheFolderIsMissingOrTheTargetIsAFolder)
+TEST(PlatformAtomicFile, FailsWithoutCreatingAnythingWhenTheFolderIsMissingOrTheTargetIsNoFile)
 {
     TestSupport::TempDir dir;
     const auto bytes = pattern(690, 2);
@@ -189,6 +190,19 @@ TEST(PlatformAtomicFile, FailsWithoutCreatingAnythingWhenTheFolderIsMissingOrThe
     EXPECT_TRUE(fs::is_directory(folder));
     EXPECT_EQ(readBytes(folder + "/inside"), pattern(3, 0));
     EXPECT_EQ(entryCount(dir.path()), 1u);
+
+    // A FIFO stays a FIFO, also behind a link.
+    TestSupport::Fifo fifo(dir.file("fifo.syx"));
+    ASSERT_TRUE(fifo.isMade());
+    fs::create_symlink(fifo.path, dir.path() / "link.syx");
+    for (const std::string& path : {fifo.path, dir.file("link.syx")})
+    {
+        EXPECT_FALSE(PlatformAtomicFile::replaceContents(path.c_str(), bytes.data(), bytes.size(), &error)) << path;
+        EXPECT_EQ(error, EINVAL);
+    }
+    EXPECT_TRUE(fifo.isStillAFifo());
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "link.syx"));
+    EXPECT_EQ(entryCount(dir.path()), 3u);
 
     EXPECT_FALSE(PlatformAtomicFile::replaceContents("", bytes.data(), bytes.size(), &error));
     EXPECT_EQ(error, EINVAL);

@@ -1,5 +1,6 @@
 #include "files/PlatformShellFolders.h"
 
+#include "support/Fifo.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -51,6 +52,15 @@ TEST(PlatformShellFolders, DocumentsFallBackToTheHomeFolder)
     TestSupport::TempHome home;
     ::unsetenv("XDG_DOCUMENTS_DIR");
     EXPECT_EQ(folderOf(CSIDL_PERSONAL), home.dir().str() + "/Documents");
+
+    // A user-dirs.dirs that is no file is not read (nor waited on).
+    {
+        TestSupport::Fifo fifo(home.configDir() + "/user-dirs.dirs");
+        ASSERT_TRUE(fifo.isMade());
+        EXPECT_EQ(folderOf(CSIDL_PERSONAL), home.dir().str() + "/Documents");
+        EXPECT_FALSE(fifo.wasOpenedForReading());
+        std::filesystem::remove(fifo.path);
+    }
 
     // A relative or unusable entry is ignored.
     writeUserDirs(home, "XDG_DOCUMENTS_DIR=\"Papers\"\nXDG_DOCUMENTS_DIR=\"$HOMEX/a\"\n");
