@@ -184,6 +184,23 @@ bool awaitsItsFrame(const PlatformX11& x11, Display* display, Window window)
            && attributes.override_redirect == False;
 }
 
+/** What the X server says of a window's place and size. */
+struct Geometry
+{
+    int x = 0;
+    int y = 0;
+    unsigned int width = 0;
+    unsigned int height = 0;
+    unsigned int border = 0;
+};
+
+bool geometry(const PlatformX11& x11, Display* display, Window window, Geometry* g)
+{
+    Window root = 0;
+    unsigned int depth = 0;
+    return x11.getGeometry(display, window, &root, &g->x, &g->y, &g->width, &g->height, &g->border, &depth) != 0;
+}
+
 /** The outer rectangle of window's outermost holder, relative to the root
     (for a window not framed yet, of the frame it will get). */
 bool outerRect(const PlatformX11& x11, Display* display, Window window, RECT* rect)
@@ -191,17 +208,11 @@ bool outerRect(const PlatformX11& x11, Display* display, Window window, RECT* re
     Window frame = 0;
     if (!outermost(x11, display, window, &frame))
         return false;
-    Window root = 0;
-    int x = 0;
-    int y = 0;
-    unsigned int width = 0;
-    unsigned int height = 0;
-    unsigned int border = 0;
-    unsigned int depth = 0;
-    if (x11.getGeometry(display, frame, &root, &x, &y, &width, &height, &border, &depth) == 0)
+    Geometry g;
+    if (!geometry(x11, display, frame, &g))
         return false;
-    const LONG outside = static_cast<LONG>(2 * border);
-    *rect = RECT {x, y, x + static_cast<LONG>(width) + outside, y + static_cast<LONG>(height) + outside};
+    const LONG outside = static_cast<LONG>(2 * g.border);
+    *rect = RECT {g.x, g.y, g.x + static_cast<LONG>(g.width) + outside, g.y + static_cast<LONG>(g.height) + outside};
     if (frame == window && awaitsItsFrame(x11, display, window))
     {
         const Extents extents = comingFrame(x11, display, window);
@@ -214,16 +225,10 @@ bool outerRect(const PlatformX11& x11, Display* display, Window window, RECT* re
 /** Own rectangle of window: {0, 0, width, height}. */
 bool clientRect(const PlatformX11& x11, Display* display, Window window, RECT* rect)
 {
-    Window root = 0;
-    int x = 0;
-    int y = 0;
-    unsigned int width = 0;
-    unsigned int height = 0;
-    unsigned int border = 0;
-    unsigned int depth = 0;
-    if (x11.getGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth) == 0)
+    Geometry g;
+    if (!geometry(x11, display, window, &g))
         return false;
-    *rect = RECT {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+    *rect = RECT {0, 0, static_cast<LONG>(g.width), static_cast<LONG>(g.height)};
     return true;
 }
 
