@@ -42,6 +42,10 @@ inline bool jackServerAnswers()
     jack_client_t* client = jack_client_open("vaskor-probe", JackNoStartServer, &status);
     if (client == nullptr)
         return false;
+    // A client closed without having been activated can hang libjack
+    // (1.9.21) in the close while other clients come and go.
+    jack_activate(client);
+    jack_deactivate(client);
     jack_client_close(client);
     return true;
 }
