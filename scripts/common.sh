@@ -94,15 +94,16 @@ vaskor_start_jack() {
     local log="${TMPDIR:-/tmp}/$JACK_DEFAULT_SERVER.log"
     jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$log" 2>&1 &
     VASKOR_STARTED+=($!)
-    for _ in $(seq 1 100); do
+    # A loaded machine (a sanitizer build beside it) may take its time.
+    for _ in $(seq 1 300); do
         if jack_lsp >/dev/null 2>&1; then
             rm -f "$log"
             return 0
         fi
         sleep 0.1
     done
-    echo "The JACK server \"$JACK_DEFAULT_SERVER\" did not start; what it said:" >&2
-    tail -n 5 "$log" >&2
+    echo "The JACK server \"$JACK_DEFAULT_SERVER\" did not answer within 30 s; what it said:" >&2
+    tail -n 20 "$log" >&2
     rm -f "$log"
     return 1
 }
