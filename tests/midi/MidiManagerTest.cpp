@@ -397,7 +397,13 @@ TEST_F(MidiManager, AFactoryRemovedMarksItsRecordsAbsentAndKeepsTheirIndices)
     factory->addOutput("A");
     factory->addInput("In");
     resume();
-    TestSupport::CountingDeviceListListener listener;
+    // Told from the first registered to the last, each once.
+    Strings told;
+    TestSupport::CountingDeviceListListener listener, second;
+    listener.action = [&] { told.push_back("first"); };
+    second.action = [&] { told.push_back("second"); };
+    manager->addDeviceListListener(&listener);
+    manager->addDeviceListListener(&second);
     manager->addDeviceListListener(&listener);
 
     auto* other = new ScriptedMidiFactory(0x32444E32);
@@ -411,6 +417,7 @@ TEST_F(MidiManager, AFactoryRemovedMarksItsRecordsAbsentAndKeepsTheirIndices)
     EXPECT_EQ(manager->findFactory(ScriptedMidiFactory::kDefaultId), nullptr);
     manager->removeFactory(factory, true);
     EXPECT_EQ(listener.count, 1);
+    EXPECT_EQ(told, (Strings{"first", "second"}));
 }
 
 TEST_F(MidiManager, AFactoryAttachedAfterARemovalListsItsPortsWhateverTheCountsBefore)
