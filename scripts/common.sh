@@ -67,8 +67,8 @@ vaskor_stop_test_services() {
 }
 
 # Starts an X server (Xvfb, on a display it picks itself, exported as
-# DISPLAY) with a window manager (openbox), stopped when the calling script
-# exits. VASKOR_DISPLAY_WAIT is how long it may take (seconds, default 10).
+# DISPLAY) with a window manager (openbox), ready when this returns, stopped
+# when the calling script exits. VASKOR_DISPLAY_WAIT is how long it may take (seconds, default 10).
 vaskor_start_display() {
     trap vaskor_stop_test_services EXIT
 
@@ -92,6 +92,14 @@ vaskor_start_display() {
     export DISPLAY=":$display_number"
     openbox >/dev/null 2>&1 &
     VASKOR_STARTED+=($!)
+    # Windows made before the window manager runs get no frame: wait until it
+    # names itself on the root window.
+    for _ in $(seq 1 $((${VASKOR_DISPLAY_WAIT:-10} * 10))); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && return 0
+        sleep 0.1
+    done
+    echo "The window manager (openbox) did not start on $DISPLAY" >&2
+    return 1
 }
 
 # Starts a JACK server under a name of its own (the dummy driver needs no
@@ -105,15 +113,16 @@ vaskor_start_jack() {
     local log="${TMPDIR:-/tmp}/$JACK_DEFAULT_SERVER.log"
     jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$log" 2>&1 &
     VASKOR_STARTED+=($!)
-    for _ in $(seq 1 100); do
+    # A loaded machine (a sanitizer build beside it) may take its time.
+    for _ in $(seq 1 300); do
         if jack_lsp >/dev/null 2>&1; then
             rm -f "$log"
             return 0
         fi
         sleep 0.1
     done
-    echo "The JACK server \"$JACK_DEFAULT_SERVER\" did not start; what it said:" >&2
-    tail -n 5 "$log" >&2
+    echo "The JACK server \"$JACK_DEFAULT_SERVER\" did not answer within 30 s; what it said:" >&2
+    tail -n 20 "$log" >&2
     rm -f "$log"
     return 1
 }

@@ -31,6 +31,10 @@ namespace
 const char kClientName[] = "vaskor-midi";
 constexpr size_t kSlots = 64;
 constexpr size_t kMinQueueBytes = 64 * 1024;
+// How long a new connection may be missing from the client's view of the
+// graph, and how often it is looked at again meanwhile.
+constexpr std::chrono::milliseconds kConnectionShowsWithin{2000};
+constexpr long kRelookNs = 20 * 1000 * 1000;
 
 /** A MIDI port of another client. */
 struct JackDevice
@@ -88,6 +92,9 @@ public:
         std::shared_ptr<InputClient> inputClient;
         uint64_t generation;
         bool gone;
+        /** Whether a look at the graph has shown the connection yet. */
+        bool seenConnected;
+        std::chrono::steady_clock::time_point openedAt;
     };
 
     Core() { sem_init(&wake_, 0, 0); }
@@ -181,7 +188,7 @@ private:
         and collects the links whose device went away, marking them gone. */
     bool refresh(GoneClients& gone);
     /** Whether the link's port is still connected to its device (lock held). */
-    bool stillConnected(const Link& link);
+    bool stillConnected(Link& link);
     std::vector<JackDevice> listPorts(unsigned long flags);
     template <typename Port>
     Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port> made);
@@ -209,6 +216,7 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<bool> portsChanged_{false};
     std::atomic<bool> serverLost_{false};
+    std::atomic<bool> relook_{false}; // a new connection is not in the graph's view yet
     std::thread worker_;
 };
 
@@ -278,7 +286,8 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::addLink(DeviceKind kind, con
         jack_->port_unregister(client_, port);
         return nullptr;
     }
-    auto link = std::make_unique<Link>(Link{kind, target, nullptr, nullptr, nullptr, nullptr, generation_, false});
+    auto link = std::make_unique<Link>(Link{kind, target, nullptr, nullptr, nullptr, nullptr, generation_, false,
+                                            false, std::chrono::steady_clock::now()});
     if constexpr (std::is_same<Port, JackOutputPort>::value)
     {
         link->output = made.get();
@@ -456,6 +465,8 @@ void JackMidiBackend::Core::run()
         deliverInput();
         if (serverLost_.exchange(false))
             loseServer();
+        if (relook_.exchange(false))
+            portsChanged_.store(true);
         if (portsChanged_.exchange(false))
         {
             GoneClients gone;
@@ -483,7 +494,9 @@ void JackMidiBackend::Core::waitForWork()
     // While connected, all work is announced on wake_ (cycles that finished
     // messages or received some, JACK's notices, stop), so an idle program
     // does not wake up; without a server the wait ends in time to try again.
-    if (isConnected())
+    // A new connection that the graph does not show yet is looked at again soon.
+    const bool connected = isConnected();
+    if (connected && !relook_.load())
     {
         while (sem_wait(&wake_) != 0 && errno == EINTR)
         {
@@ -492,7 +505,7 @@ void JackMidiBackend::Core::waitForWork()
     }
     timespec until{};
     clock_gettime(CLOCK_REALTIME, &until);
-    until.tv_nsec += 250 * 1000 * 1000;
+    until.tv_nsec += connected ? kRelookNs : 250 * 1000 * 1000;
     if (until.tv_nsec >= 1000 * 1000 * 1000)
     {
         until.tv_sec += 1;
@@ -597,7 +610,7 @@ bool JackMidiBackend::Core::refresh(GoneClients& gone)
     return changed;
 }
 
-bool JackMidiBackend::Core::stillConnected(const Link& link)
+bool JackMidiBackend::Core::stillConnected(Link& link)
 {
     // A port that went away and came back under its name between two looks
     // took the connection with it: the link is gone all the same, or sends
@@ -605,7 +618,21 @@ bool JackMidiBackend::Core::stillConnected(const Link& link)
     if (link.generation != generation_)
         return false;
     jack_port_t* ours = link.output != nullptr ? link.output->port() : link.input->port();
-    return jack_->port_connected_to(ours, link.target.c_str()) != 0;
+    if (jack_->port_connected_to(ours, link.target.c_str()) != 0)
+    {
+        link.seenConnected = true;
+        return true;
+    }
+    // The client's view of the graph takes a connection over at a later
+    // cycle of the server, later still while other clients change the graph:
+    // a new link that it does not show yet is not taken for a lost one
+    // until it has had time to show.
+    if (!link.seenConnected && std::chrono::steady_clock::now() - link.openedAt < kConnectionShowsWithin)
+    {
+        relook_.store(true);
+        return true;
+    }
+    return false;
 }
 
 std::vector<JackDevice> JackMidiBackend::Core::listPorts(unsigned long flags)

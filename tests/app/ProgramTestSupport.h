@@ -38,7 +38,9 @@ inline const std::string programTitle = "Vaskor MIDI 5";
 // The main panel's title with a fresh bank and no file.
 inline const std::string panelTitle = "Vaskor MIDI 5 - v2.0";
 
-/** One run of the program, stopped (by its pid) if the test leaves it running. */
+/** One run of the program. A test ends every run it starts and looks at how
+    it ended: one still running when the test ends is stopped (by its pid),
+    and that fails the test. */
 class ProgramProcess
 {
 public:
@@ -93,8 +95,9 @@ public:
 
     ~ProgramProcess()
     {
-        if (pid <= 0 || exitStatus)
+        if (pid <= 0 || poll())
             return;
+        ADD_FAILURE() << "the program (pid " << pid << ") was still running at the end of the test; it is stopped";
         ::kill(pid, SIGTERM);
         if (! waitForExit(5s))
         {

@@ -281,8 +281,11 @@ private:
     {
         if (!haveTool("gdb"))
             return;
-        runTool("gdb -p " + std::to_string(started.program->id()) +
-                " -batch -ex 'thread apply all bt 30' >> '" + logPath + "' 2>&1");
+        // Not through runTool, which sends what the tool says away.
+        const std::string command = "timeout 60 gdb -p " + std::to_string(started.program->id())
+                                    + " -batch -ex 'thread apply all bt 30' >> '" + logPath + "' 2>&1";
+        if (std::system(command.c_str()) != 0)
+            std::printf("gdb could not take the stacks of the program (pid %d)\n", started.program->id());
     }
 };
 } // namespace TestSupport

@@ -62,6 +62,7 @@ TEST_F(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
         ASSERT_TRUE(window.chooseLastItem(showsPort)) << lastShot();
 
         ASSERT_TRUE(window.sendAndAnswerYes(10s)) << "no \"Confirm\" box after SEND";
+        EXPECT_FALSE(window.errorBoxCame(1500ms)) << "no port took the bank";
         ASSERT_TRUE(peer.waitForEvents(1, 10000)) << "nothing reached the port";
         auto events = peer.received();
         ASSERT_EQ(events.size(), 1u);
@@ -76,6 +77,7 @@ TEST_F(VaskorProgramMidi, SendsTheShownBankToTheChosenJackPortAndFollowsThePort)
 
         // It is in use again: the next send (after the wait) reaches it.
         ASSERT_TRUE(window.sendAndAnswerYes(20s)) << "no \"Confirm\" box after SEND";
+        EXPECT_FALSE(window.errorBoxCame(1500ms)) << "no port took the bank";
         ASSERT_TRUE(peer.waitForEvents(2, 10000)) << "nothing reached the returned port";
         events = peer.received();
         ASSERT_EQ(events.size(), 2u);

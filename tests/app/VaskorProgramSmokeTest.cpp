@@ -193,7 +193,8 @@ TEST(VaskorProgram, LooksTheSameWhetherTheToolkitOpensEveryFontOrOnlyTheUsedOnes
         std::this_thread::sleep_for(1s);
         const bool retaken = taken && paintedScreenshot(started.window->id, shot);
         x11.requestClose(started.window->id);
-        started.program->waitForExit(30s);
+        EXPECT_EQ(started.program->waitForExit(30s), std::optional<int>(0))
+            << "the program did not end with status 0 after the close request";
         return retaken ? shot : "<no painted window>";
     };
     const std::string usedFonts = screenshot("VaskorMidi5-used-fonts.png", nullptr);

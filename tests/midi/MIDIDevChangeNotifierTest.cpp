@@ -121,13 +121,16 @@ TEST_F(MIDIDevChangeNotifier, WithoutAWindowItPollsEveryTenSecondsWithoutForce)
     EXPECT_EQ(timer->getInterval(), 10000);
     EXPECT_TRUE(timer->isRunning());
 
-    // Its ticks, without waiting for them.
-    poller->onTimer();
+    // Its ticks, as the message loop brings them: the first one re-reads
+    // the factory's lists (a forced rescan would tell the listeners even so).
+    replug();
+    const int reads = factory->enumerateCount();
+    ASSERT_TRUE(runLoopUntil([&] { return factory->enumerateCount() > reads; }, 15000)) << "the poller never ticked";
     EXPECT_EQ(list.count, 0) << "not forced: an unchanged device count changes nothing";
     EXPECT_TRUE(timer->isRunning()) << "a poller keeps ticking";
     factory->addOutput("B");
     replug();
-    poller->onTimer();
+    ASSERT_TRUE(runLoopUntil([&] { return list.count >= 1; }, 15000)) << "no second tick";
     EXPECT_EQ(list.count, 1);
     EXPECT_EQ(records(false), (std::vector<std::string>{"A", "B"}));
 }

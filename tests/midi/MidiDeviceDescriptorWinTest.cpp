@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -138,14 +140,21 @@ TEST_F(MmeDescriptor, FromVistaOnAUsbDeviceKeepsItsCapsNameAndFindsItsParent)
 
 TEST_F(MmeDescriptor, BeforeVistaAUsbDeviceIsNamedByItsLocation)
 {
-    Tr::g_osVersion = Tr::TOsVersion{2, 5, 1}; // settled before the first use
-    fillRegistry();
-    backend->addInput("Caps Synth", kUsbPath);
-    Tr::MidiDeviceDescriptorWin d(true, 0);
-    EXPECT_EQ(d.getName(), "Port 2");
-    EXPECT_EQ(d.getUsbName(), "Port 2");
-    EXPECT_EQ(d.getCapsName(), "Caps Synth");
-    EXPECT_EQ(d.getParentId(), "6&1");
+    // The descriptors settle the system's version at their first use in a
+    // process, which an earlier case may have made: looked at in a process
+    // of its own, started afresh (not forked from this one).
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto namedByLocation = [&] {
+        Tr::g_osVersion = Tr::TOsVersion{2, 5, 1};
+        fillRegistry();
+        backend->addInput("Caps Synth", kUsbPath);
+        Tr::MidiDeviceDescriptorWin d(true, 0);
+        const std::string seen = std::string(d.getName().c_str()) + "|" + d.getUsbName().c_str() + "|"
+                                 + d.getCapsName().c_str() + "|" + d.getParentId().c_str();
+        std::fprintf(stderr, "name|USB name|caps name|parent: %s\n", seen.c_str());
+        return seen == "Port 2|Port 2|Caps Synth|6&1";
+    };
+    EXPECT_EXIT(std::exit(namedByLocation() ? 0 : 1), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(MmeDescriptor, TheFactoryReReadsItsDescriptorsInPlaceByDeviceNumber)

@@ -397,7 +397,13 @@ TEST_F(MidiManager, AFactoryRemovedMarksItsRecordsAbsentAndKeepsTheirIndices)
     factory->addOutput("A");
     factory->addInput("In");
     resume();
-    TestSupport::CountingDeviceListListener listener;
+    // Told from the first registered to the last, each once.
+    Strings told;
+    TestSupport::CountingDeviceListListener listener, second;
+    listener.action = [&] { told.push_back("first"); };
+    second.action = [&] { told.push_back("second"); };
+    manager->addDeviceListListener(&listener);
+    manager->addDeviceListListener(&second);
     manager->addDeviceListListener(&listener);
 
     auto* other = new ScriptedMidiFactory(0x32444E32);
@@ -411,6 +417,7 @@ TEST_F(MidiManager, AFactoryRemovedMarksItsRecordsAbsentAndKeepsTheirIndices)
     EXPECT_EQ(manager->findFactory(ScriptedMidiFactory::kDefaultId), nullptr);
     manager->removeFactory(factory, true);
     EXPECT_EQ(listener.count, 1);
+    EXPECT_EQ(told, (Strings{"first", "second"}));
 }
 
 TEST_F(MidiManager, AFactoryAttachedAfterARemovalListsItsPortsWhateverTheCountsBefore)
@@ -491,9 +498,36 @@ public:
     Strings inputs;
     std::vector<int> routed;
 };
+
+// Writes "<name> <index>:<length>" into a shared sink for the data it sees;
+// can replace the data with its own, or drop it.
+class RecordingInFilter : public Tr::MidiInDeviceFilter
+{
+public:
+    RecordingInFilter(std::string name, Strings& sink) : m_name(std::move(name)), m_sink(sink) {}
+
+    void filterInput(int inputIndex, uint64_t*, const unsigned char** data, int* length, int* proceed) override
+    {
+        m_sink.push_back(m_name + " " + std::to_string(inputIndex) + ":" + std::to_string(*length));
+        if (!replacement.empty())
+        {
+            *data = replacement.data();
+            *length = static_cast<int>(replacement.size());
+        }
+        if (drop)
+            *proceed = 0;
+    }
+
+    std::vector<uint8_t> replacement;
+    bool drop = false;
+
+private:
+    std::string m_name;
+    Strings& m_sink;
+};
 } // namespace
 
-TEST_F(MidiManager, InputDataGoesToTheInputHookAndFollowsTheInputsRoutes)
+TEST_F(MidiManager, InputDataPassesTheInFiltersAndTheInputHookAndFollowsTheRoutesTheAliasNoticeCollected)
 {
     factory->addInput("Keys");
     ScriptedDevicePtr out = factory->addOutput("Synth");
@@ -502,7 +536,8 @@ TEST_F(MidiManager, InputDataGoesToTheInputHookAndFollowsTheInputsRoutes)
     Tr::TMidiRouter::getInstance()->getRoutes().add(
         new Tr::TMidiRoute(aliases->lookupAlias("Keys", Tr::kMidiKindInput, false),
                            aliases->lookupAlias("Synth", Tr::kMidiKindOutput, false)));
-    manager->routesChanged();
+    // The alias manager's notice makes the manager collect the inputs' routes.
+    aliases->notifyChange();
     manager->openDevice(0, true, true);
     manager->openDevice(0, false, true);
     auto* port = dynamic_cast<TestSupport::ScriptedInput*>(manager->getDevice(0, true)->currentPort());
@@ -518,4 +553,25 @@ TEST_F(MidiManager, InputDataGoesToTheInputHookAndFollowsTheInputsRoutes)
     EXPECT_EQ(hook.inputs, Strings{"0:3"});
     EXPECT_EQ(out->shortMessages, std::vector<uint32_t>{0x403C90}) << "routed to the output of the route";
     EXPECT_EQ(hook.routed, std::vector<int>{1});
+
+    // The in-filters see the data first, from the first to the last; what
+    // they leave goes on, and one that drops it ends its way there.
+    Strings filtered;
+    RecordingInFilter first("first", filtered), second("second", filtered);
+    manager->addInFilter(&first);
+    manager->addInFilter(&second);
+    manager->addInFilter(&first);
+    first.replacement = {0xC0, 0x05};
+    port->receive(note);
+    EXPECT_EQ(filtered, (Strings{"first 0:3", "second 0:2"}));
+    EXPECT_EQ(hook.inputs, (Strings{"0:3", "0:2"}));
+    EXPECT_EQ(out->shortMessages, (std::vector<uint32_t>{0x403C90, 0x05C0}));
+    first.drop = true;
+    filtered.clear();
+    port->receive(note);
+    EXPECT_EQ(filtered, Strings{"first 0:3"}) << "the filters after the one that dropped it see nothing";
+    EXPECT_EQ(hook.inputs.size(), 2u) << "dropped data reaches no hook";
+    EXPECT_EQ(out->shortMessages.size(), 2u);
+    manager->removeInFilter(&first);
+    manager->removeInFilter(&second);
 }

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -42,17 +44,25 @@ TEST(MidiWinFactory, MakesPortsOfTheDescriptorsKindWithTheirOwnDescriptorCopy)
 
 TEST(MidiWinFactory, CannotBeMadeAgainOnceDestroyed)
 {
-    Tr::MidiWinFactory::getInstance();
-    Tr::AutoDelete::deleteAll();
-    try
-    {
-        Tr::MidiWinFactory::getInstance();
-        FAIL() << "no exception";
-    }
-    catch (const Tr::Exception& e)
-    {
-        EXPECT_STREQ(e.what(), "Cannot re-instanciate MidiWinFactory!");
-    }
+    // In a child process: the destruction is for good, and the cases after
+    // this one still have a factory.
+    EXPECT_EXIT(
+        {
+            Tr::MidiWinFactory::getInstance();
+            Tr::AutoDelete::deleteAll();
+            std::string thrown = "no exception";
+            try
+            {
+                Tr::MidiWinFactory::getInstance();
+            }
+            catch (const Tr::Exception& e)
+            {
+                thrown = e.what();
+            }
+            std::fprintf(stderr, "thrown: %s\n", thrown.c_str());
+            std::exit(thrown == "Cannot re-instanciate MidiWinFactory!" ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(MidiWinFactory, TheDriversInitializerIsRegisteredBeforeMain)

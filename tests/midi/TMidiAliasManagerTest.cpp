@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,11 +15,18 @@ using Strings = std::vector<std::string>;
 
 namespace
 {
+// Counts the notices; runs an optional action in each.
 class CountingAliasListener : public Tr::TMidiAliasChangeListener
 {
 public:
-    void aliasesChanged() override { ++count; }
+    void aliasesChanged() override
+    {
+        ++count;
+        if (action)
+            action();
+    }
     int count = 0;
+    std::function<void()> action;
 };
 
 // The alias manager beside a manager with a scripted factory, and a
@@ -58,10 +66,19 @@ protected:
 
 TEST_F(TMidiAliasManagerTest, SetAliasChangesAndTellsOnlyWhenSomethingDiffers)
 {
+    // The listeners are told from the first registered to the last, each once.
+    Strings told;
+    CountingAliasListener second;
+    listener.action = [&] { told.push_back("first"); };
+    second.action = [&] { told.push_back("second"); };
+    aliases->addListener(&second);
+    aliases->addListener(&listener);
     EXPECT_FALSE(aliases->setAlias("Chooser", 2, "Chooser", "A", false)) << "unknown without create";
     EXPECT_EQ(aliases->getAliasCount(), 0);
     EXPECT_TRUE(aliases->setAlias("Chooser", 2, "Chooser", "A", true));
     EXPECT_EQ(listener.count, 1);
+    EXPECT_EQ(told, (Strings{"first", "second"}));
+    aliases->removeListener(&second);
     EXPECT_FALSE(aliases->setAlias("Chooser", 2, "Chooser", "A", true)) << "the same values";
     EXPECT_EQ(listener.count, 1);
     EXPECT_TRUE(aliases->setAlias("Chooser", 2, "Mine", "B", false));

@@ -3,7 +3,10 @@
 
 #include "AutoDelete.h"
 #include "MidiManager.h"
+#include "MidiManagerDev.h"
 #include "TMidiAliasManager.h"
+
+#include "support/MidiManagerTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <juce_events/juce_events.h>
@@ -118,11 +121,40 @@ TEST_F(TMidiRouterTest, RoutesWhoseAliasesHaveNoKindAreDisabledAndTheListenersTo
     router->removeListener(&second);
 }
 
-TEST_F(TMidiRouterTest, TheRouterListensToTheAliasManagerAndTheManagerToTheRouter)
+namespace
 {
+// The router beside a manager with a scripted factory.
+using TMidiRouterBesideTheManager = TestSupport::MidiManagerTest;
+} // namespace
+
+TEST_F(TMidiRouterBesideTheManager, TheRouterListensToTheAliasManagerAndTheManagerToTheRouter)
+{
+    factory->addInput("Keys");
+    factory->addOutput("Synth");
+    resume();
     Tr::TMidiAliasManager* aliasManager = Tr::TMidiAliasManager::getInstance();
-    routes.add(new Tr::TMidiRoute(&aliases.keys, &aliases.broken));
-    aliasManager->notifyChange(); // reaches the router, which disables the route
-    EXPECT_FALSE(routes[0]->isValid());
-    EXPECT_TRUE(Tr::MidiManager::exists()) << "the alias manager's binding made the manager";
+    Tr::TMidiAlias* keys = aliasManager->lookupAlias("Keys", Tr::kMidiKindInput, false);
+    Tr::TMidiAlias* synth = aliasManager->lookupAlias("Synth", Tr::kMidiKindOutput, false);
+    ASSERT_NE(keys, nullptr);
+    ASSERT_NE(synth, nullptr);
+    static Tr::TMidiAlias lost("Lost", "", Tr::kMidiKindNone); // outlives the routes
+    Tr::TMidiRouter* router = Tr::TMidiRouter::getInstance();
+    Tr::TMidiRoutes& routes = router->getRoutes();
+    routes.add(new Tr::TMidiRoute(keys, synth));
+    routes.add(new Tr::TMidiRoute(keys, &lost));
+    const auto* input = static_cast<const Tr::MMDevIn*>(manager->getDevice(0, true));
+    ASSERT_EQ(input->getRouteTargets().count(), 0) << "nobody has collected the routes yet";
+
+    // The router's own notice (the alias manager's reaches the manager
+    // directly as well): the route to the alias without a kind is disabled,
+    // and the manager, told of it, has its input collect its destinations.
+    router->aliasesChanged();
+    EXPECT_FALSE(routes[1]->isValid());
+    ASSERT_EQ(input->getRouteTargets().count(), 1) << "the manager did not hear of the changed routes";
+    EXPECT_EQ(input->getRouteTargets().at(0), synth);
+
+    // The alias manager's notice reaches the router.
+    routes.add(new Tr::TMidiRoute(&lost, synth));
+    aliasManager->notifyChange();
+    EXPECT_FALSE(routes[2]->isValid()) << "the router did not hear of the changed aliases";
 }

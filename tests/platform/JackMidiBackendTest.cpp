@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <atomic>
 #include <deque>
+#include <thread>
 #include <unistd.h>
 
 using PlatformMidi::JackMidiBackend;
@@ -274,6 +276,52 @@ TEST_F(JackMidi, AnOpenPortWhoseConnectionWentAwayIsGoneAtTheNextLookThoughItsNa
     ASSERT_TRUE(log.waitFor(MOM_CLOSE)) << "a send would be taken and reach nothing";
     MidiBuffer buffer(TestSupport::sysex(690));
     EXPECT_EQ(MIDIERR_NODEVICE, sendLong(buffer));
+}
+
+TEST_F(JackMidi, AnOpenPortStaysOpenWhileOtherClientsChangeTheGraph)
+{
+    // Other clients register ports and connect them all the time: the view
+    // of the graph that the backend looks at lags behind, and a connection
+    // just made is not in it yet.
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> churns;
+    for (int i = 0; i < 4; ++i)
+        churns.emplace_back([&stop, i] {
+            const std::string name = "vaskor-graph-churn-" + std::to_string(i);
+            jack_client_t* client = jack_client_open(name.c_str(), JackNoStartServer, nullptr);
+            if (client == nullptr || jack_activate(client) != 0)
+                return;
+            jack_port_t* from = jack_port_register(client, "from", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+            while (!stop.load() && from != nullptr)
+            {
+                jack_port_t* to = jack_port_register(client, "to", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+                if (to == nullptr)
+                    continue;
+                jack_port_unregister(client, to);
+                Sleep(3);
+            }
+            jack_deactivate(client);
+            jack_client_close(client);
+        });
+    const std::string sink = peer->addInput("sink");
+    int closed = 0;
+    for (int round = 0; round < 40 && closed == 0; ++round)
+    {
+        const int id = findDevice(true, sink);
+        ASSERT_GE(id, 0);
+        ASSERT_EQ(MMSYSERR_NOERROR, midiOutOpen(&output, static_cast<UINT>(id), MidiCallbackLog::output(),
+                                                log.instance(), CALLBACK_FUNCTION));
+        ASSERT_FALSE(peer->addInput("nudge").empty()); // the backend looks at the graph again
+        Sleep(20);
+        closed = static_cast<int>(log.of(MOM_CLOSE).size()) - round;
+        ASSERT_TRUE(peer->removePort("nudge"));
+        midiOutClose(output);
+        output = nullptr;
+    }
+    stop.store(true);
+    for (std::thread& churn : churns)
+        churn.join();
+    EXPECT_EQ(closed, 0) << "a port that is there was reported gone right after its open";
 }
 
 TEST_F(JackMidi, ShortMessageAndSysexFromThePeerReachAnOpenInput)

@@ -15,8 +15,11 @@
 #include <jack/midiport.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -43,6 +46,10 @@ inline bool jackServerAnswers()
     jack_client_t* client = jack_client_open("vaskor-probe", JackNoStartServer, &status);
     if (client == nullptr)
         return false;
+    // A client closed without having been activated can hang libjack
+    // (1.9.21) in the close while other clients come and go.
+    jack_activate(client);
+    jack_deactivate(client);
     jack_client_close(client);
     return true;
 }
@@ -352,12 +359,15 @@ public:
             ::unsetenv("JACK_DEFAULT_SERVER");
     }
 
+    /** Starts the server and waits up to 30 s for it to answer; when it
+        does not, prints what it said and answers false. */
     bool start()
     {
+        const std::string log = logPath();
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
         const char* arguments[] = {"jackd", "--no-realtime", "--name", name_.c_str(), "-d", "dummy", "-r", "48000",
                                    "-p", "256", nullptr};
         const int spawned = posix_spawnp(&pid_, "jackd", &actions, nullptr, const_cast<char* const*>(arguments),
@@ -365,7 +375,16 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0)
             pid_ = -1;
-        return pid_ > 0 && TestSupport::waitFor(TestSupport::jackServerAnswers, 10000);
+        const bool answers = pid_ > 0 && TestSupport::waitFor(TestSupport::jackServerAnswers, 30000);
+        if (!answers)
+        {
+            std::ifstream said(log);
+            const std::string text((std::istreambuf_iterator<char>(said)), std::istreambuf_iterator<char>());
+            std::printf("the JACK server \"%s\" did not answer within 30 s; what it said:\n%s\n", name_.c_str(),
+                        text.c_str());
+        }
+        ::unlink(log.c_str());
+        return answers;
     }
 
     void stop()
@@ -378,6 +397,12 @@ public:
     }
 
 private:
+    std::string logPath() const
+    {
+        const char* folder = std::getenv("TMPDIR");
+        return std::string(folder != nullptr ? folder : "/tmp") + "/" + name_ + ".log";
+    }
+
     std::string name_;
     bool hadDefault_ = false;
     std::string defaultBefore_;

@@ -3,6 +3,8 @@
 // has become an ordinary user.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <grp.h>
 #include <optional>
@@ -30,10 +32,14 @@ inline gid_t modesCountGroup()
     Runs body as modesCountUser(): here when this process is not root, else
     in a child process that has given up root (the body must then report
     through its answer and the files it leaves, not through test assertions).
-    The body's answer; nothing when the child could not give up root.
+    The body's answer; nothing when the child could not give up root. A
+    child that ends any other way (a signal, a sanitizer's report, an exit
+    of its own) fails the test that runs it, and answers false.
 */
 inline std::optional<bool> runWhereModesCount(const std::function<bool()>& body)
 {
+    // Exit codes of the child that no sanitizer or crash uses.
+    constexpr int kTrue = 70, kFalse = 71, kStillRoot = 72;
     if (::geteuid() != 0)
         return body();
     const pid_t child = ::fork();
@@ -41,12 +47,25 @@ inline std::optional<bool> runWhereModesCount(const std::function<bool()>& body)
     {
         if (::setgroups(0, nullptr) != 0 || ::setgid(modesCountGroup()) != 0 || ::setuid(modesCountUser()) != 0
             || ::geteuid() == 0)
-            ::_exit(2);
-        ::_exit(body() ? 0 : 1);
+            ::_exit(kStillRoot);
+        ::_exit(body() ? kTrue : kFalse);
     }
     int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 2)
+    if (child < 0 || ::waitpid(child, &status, 0) != child)
+    {
+        ADD_FAILURE() << "the child process that runs without root could not be " << (child < 0 ? "made" : "waited for");
+        return false;
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kStillRoot)
         return std::nullopt;
-    return WEXITSTATUS(status) == 0;
+    if (WIFEXITED(status) && (WEXITSTATUS(status) == kTrue || WEXITSTATUS(status) == kFalse))
+        return WEXITSTATUS(status) == kTrue;
+    if (WIFSIGNALED(status))
+        ADD_FAILURE() << "the child process that runs without root died of signal " << WTERMSIG(status)
+                      << " (its error output above says why)";
+    else
+        ADD_FAILURE() << "the child process that runs without root ended with status " << WEXITSTATUS(status)
+                      << " (its error output above says why)";
+    return false;
 }
 } // namespace TestSupport
