@@ -24,8 +24,6 @@ using Strings = std::vector<std::string>;
 
 namespace
 {
-using MidiManagerRescan = TestSupport::MidiManagerTest;
-
 // The name of an alias that a user binds to the port of their choice, as the
 // output chooser does.
 const char kChosen[] = "MIDI Output Device";
@@ -51,6 +49,26 @@ Strings savedOutputs(Tr::MidiManager* manager)
         names.push_back(ini.readString("MIDI.out", ("Name" + std::to_string(n)).c_str(), "").c_str());
     return names;
 }
+
+class MidiManagerRescan : public TestSupport::MidiManagerTest
+{
+protected:
+    /** Two ports of one name at known locations, "Synth" and "Synth (2)";
+        the user opens and chooses the first. */
+    void userOpensTheFirstOfTwins()
+    {
+        first = factory->addOutput("Synth", "path-1", "usb-1");
+        second = factory->addOutput("Synth", "path-2", "usb-2");
+        resume();
+        manager->openDevice(0, false, true);
+        choose("Synth");
+        manager->addDeviceControlListener(&listener);
+    }
+
+    ScriptedDevicePtr first;
+    ScriptedDevicePtr second;
+    RecordingControlListener listener;
+};
 } // namespace
 
 TEST_F(MidiManagerRescan, AnUnpluggedOpenPortKeepsItsIndexAndIsReopenedOnItsReturn)
@@ -143,13 +161,7 @@ TEST_F(MidiManagerRescan, AnOpenPortFollowsItsDeviceToTheRecordOfItsNewName)
 
 TEST_F(MidiManagerRescan, AnUnpluggedTwinIsClosedAsItGoesAndReopenedWhenItComesBackUnderAnotherName)
 {
-    ScriptedDevicePtr first = factory->addOutput("Synth", "path-1", "usb-1");
-    ScriptedDevicePtr second = factory->addOutput("Synth", "path-2", "usb-2");
-    resume();
-    manager->openDevice(0, false, true); // the user's port is the first
-    choose("Synth");
-    RecordingControlListener listener;
-    manager->addDeviceControlListener(&listener);
+    userOpensTheFirstOfTwins(); // the user's port is the first
 
     // The other one takes the plain name; the user's port is not it.
     factory->remove(first);
@@ -193,13 +205,7 @@ TEST_F(MidiManagerRescan, AnUnpluggedTwinIsClosedAsItGoesAndReopenedWhenItComesB
 
 TEST_F(MidiManagerRescan, TwinsThatSwapNumbersLeaveTheUsersPortOpenUnderItsNewName)
 {
-    ScriptedDevicePtr first = factory->addOutput("Synth", "path-1", "usb-1");
-    ScriptedDevicePtr second = factory->addOutput("Synth", "path-2", "usb-2");
-    resume();
-    manager->openDevice(0, false, true);
-    choose("Synth");
-    RecordingControlListener listener;
-    manager->addDeviceControlListener(&listener);
+    userOpensTheFirstOfTwins();
 
     Tr::TMidiAliasManager::getInstance()->setAlias("Keys In", Tr::kMidiKindInput, "Keys In", "Synth", true);
     factory->moveToEnd(first); // both stay plugged in
@@ -231,13 +237,7 @@ TEST_F(MidiManagerRescan, AnUnpluggedTwinWhoseRecordsAreAllTakenIsWaitedForInARe
 {
     // The user's port goes while a third twin arrives: both records of the
     // name are taken by the devices listed now.
-    ScriptedDevicePtr first = factory->addOutput("Synth", "path-1", "usb-1");
-    ScriptedDevicePtr second = factory->addOutput("Synth", "path-2", "usb-2");
-    resume();
-    manager->openDevice(0, false, true);
-    choose("Synth");
-    RecordingControlListener listener;
-    manager->addDeviceControlListener(&listener);
+    userOpensTheFirstOfTwins();
 
     factory->remove(first);
     ScriptedDevicePtr third = factory->addOutput("Synth", "path-3", "usb-3");
