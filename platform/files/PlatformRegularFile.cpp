@@ -33,12 +33,6 @@ int refusal(mode_t mode)
 }
 } // namespace
 
-bool isOtherThanRegularFile(const char* path)
-{
-    struct stat info {};
-    return path != nullptr && ::stat(path, &info) == 0 && !S_ISREG(info.st_mode);
-}
-
 std::FILE* open(const char* path, const char* mode)
 {
     const int flags = openFlags(mode);

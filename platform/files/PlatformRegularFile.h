@@ -7,10 +7,6 @@
 
 namespace PlatformRegularFile
 {
-/** Whether path names something that exists and is not a regular file (a
-    folder, a FIFO, a device, a socket; symbolic links are followed). */
-bool isOtherThanRegularFile(const char* path);
-
 /** Opens the regular file at path as fopen does with mode ("rb", "ab", ...),
     but never waits in the open: the open does not block, and anything that is
     not a regular file (a folder, a FIFO, a device, a socket) is refused with
