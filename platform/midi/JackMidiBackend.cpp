@@ -97,6 +97,17 @@ public:
         std::chrono::steady_clock::time_point openedAt;
     };
 
+    /** A port of ours that no link uses any more. libjack walks the list of
+        a client's ports on its notification thread without a lock against
+        jack_port_unregister, so a port is not unregistered while the client
+        lives: it waits here for the next open of its kind. */
+    struct SparePort
+    {
+        jack_port_t* port;
+        bool seenConnected; // whether its last link was seen connected
+        std::chrono::steady_clock::time_point since;
+    };
+
     Core() { sem_init(&wake_, 0, 0); }
     ~Core() { sem_destroy(&wake_); }
 
@@ -165,7 +176,7 @@ public:
     /** Sends through an output link (any thread; one writer at a time). */
     MMRESULT send(Link& link, const BYTE* bytes, size_t length, uint64_t token, std::string& detail);
     /** Takes a connection's link out: after this the process thread does not
-        see its port and the port is unregistered. */
+        see its port and the port is unconnected, kept for a later open. */
     void close(Link* link);
 
 private:
@@ -190,8 +201,14 @@ private:
     /** Whether the link's port is still connected to its device (lock held). */
     bool stillConnected(Link& link);
     std::vector<JackDevice> listPorts(unsigned long flags);
+    /** A port of the kind for a link: a spare one when one is
+        settled, else a new one; null when JACK refuses (lock held). */
+    jack_port_t* takePort(DeviceKind kind);
     template <typename Port>
-    Link* addLink(DeviceKind kind, const std::string& target, jack_port_t* port, std::unique_ptr<Port> made);
+    Link* addLink(DeviceKind kind, const std::string& target, std::unique_ptr<Port> made);
+    /** Takes the link out of the realtime tables and the lists, and keeps
+        its port as a spare when it belongs to the current client (lock held). */
+    void removeLink(std::vector<std::unique_ptr<Link>>::iterator found);
 
     std::mutex mutex_;
     // Set once by start, before any other thread sees the core.
@@ -203,6 +220,7 @@ private:
     std::vector<std::unique_ptr<Link>> links_;
     std::vector<std::unique_ptr<JackOutputPort>> outputPorts_;
     std::vector<std::unique_ptr<JackInputPort>> inputPorts_;
+    std::vector<SparePort> spares_[2];
     unsigned portNumber_ = 0;
     // The server's current buffer: set by connect and JACK's buffer-size notice.
     std::atomic<size_t> bufferBytes_{0};
@@ -240,41 +258,69 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::open(DeviceKind kind, UINT i
     }
     const bool output = kind == DeviceKind::output;
     const std::string device = list[id].fullName;
-    const std::string name = (output ? "out_" : "in_") + std::to_string(++portNumber_);
-    jack_port_t* port = jack_->port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
-                                           output ? JackPortIsOutput : JackPortIsInput, 0);
+    jack_port_t* port = takePort(kind);
     if (port == nullptr)
     {
         code = MMSYSERR_ERROR;
         detail = "(JACK refused to register a port)";
         return nullptr;
     }
-    const std::string ours = jack_->port_name(port);
-    if (jack_->connect(client_, output ? ours.c_str() : device.c_str(), output ? device.c_str() : ours.c_str()) != 0)
-    {
-        jack_->port_unregister(client_, port);
-        code = MMSYSERR_NOTENABLED;
-        detail = "(JACK could not connect " + ours + " with \"" + device + "\")";
-        return nullptr;
-    }
+    // The port is in the process thread's table before it is connected, so
+    // the device never reads what a spare port's buffer last held.
     const size_t queueBytes = std::max(kMinQueueBytes, 2 * bufferBytes_.load());
-    Link* link = output ? addLink(kind, device, port, std::make_unique<JackOutputPort>(*jack_, port, queueBytes))
-                        : addLink(kind, device, port, std::make_unique<JackInputPort>(*jack_, port, queueBytes));
+    Link* link = output ? addLink(kind, device, std::make_unique<JackOutputPort>(*jack_, port, queueBytes))
+                        : addLink(kind, device, std::make_unique<JackInputPort>(*jack_, port, queueBytes));
     if (link == nullptr)
     {
+        spares_[kindIndex(kind)].push_back({port, true, std::chrono::steady_clock::now()});
         code = MMSYSERR_ALLOCATED;
         detail = "(too many JACK ports are open)";
         return nullptr;
     }
+    const std::string ours = jack_->port_name(port);
+    if (jack_->connect(client_, output ? ours.c_str() : device.c_str(), output ? device.c_str() : ours.c_str()) != 0)
+    {
+        link->seenConnected = true; // nothing of it can show
+        removeLink(links_.end() - 1);
+        code = MMSYSERR_NOTENABLED;
+        detail = "(JACK could not connect " + ours + " with \"" + device + "\")";
+        return nullptr;
+    }
+    link->openedAt = std::chrono::steady_clock::now();
     link->outputClient = outputClient;
     link->inputClient = inputClient;
     code = MMSYSERR_NOERROR;
     return link;
 }
 
+jack_port_t* JackMidiBackend::Core::takePort(DeviceKind kind)
+{
+    // A spare port is taken once the graph shows it unconnected, and only
+    // when the view of the graph, which lags, can no longer show an old
+    // connection of it: its last link was seen connected, or ended long
+    // enough ago. Else a new link to the same device could be seen connected
+    // through the old connection and then taken for lost when that one ends.
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<SparePort>& spares = spares_[kindIndex(kind)];
+    auto settled = std::find_if(spares.begin(), spares.end(), [&](const SparePort& spare) {
+        const bool pastOld = spare.seenConnected || now - spare.since >= kConnectionShowsWithin;
+        return pastOld && jack_->port_connected(spare.port) == 0;
+    });
+    if (settled != spares.end())
+    {
+        jack_port_t* port = settled->port;
+        spares.erase(settled);
+        return port;
+    }
+    const bool output = kind == DeviceKind::output;
+    const std::string name = (output ? "out_" : "in_") + std::to_string(++portNumber_);
+    return jack_->port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE, output ? JackPortIsOutput : JackPortIsInput,
+                                0);
+}
+
 template <typename Port>
 JackMidiBackend::Core::Link* JackMidiBackend::Core::addLink(DeviceKind kind, const std::string& target,
-                                                            jack_port_t* port, std::unique_ptr<Port> made)
+                                                            std::unique_ptr<Port> made)
 {
     bool published;
     if constexpr (std::is_same<Port, JackOutputPort>::value)
@@ -282,10 +328,7 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::addLink(DeviceKind kind, con
     else
         published = inputSlots_.publish(made.get());
     if (!published)
-    {
-        jack_->port_unregister(client_, port);
         return nullptr;
-    }
     auto link = std::make_unique<Link>(Link{kind, target, nullptr, nullptr, nullptr, nullptr, generation_, false,
                                             false, std::chrono::steady_clock::now()});
     if constexpr (std::is_same<Port, JackOutputPort>::value)
@@ -334,25 +377,35 @@ void JackMidiBackend::Core::close(Link* link)
     std::lock_guard<std::mutex> hold(mutex_);
     auto found = std::find_if(links_.begin(), links_.end(),
                               [&](const std::unique_ptr<Link>& listed) { return listed.get() == link; });
-    if (found == links_.end())
-        return;
-    jack_port_t* port = nullptr;
-    if (link->output != nullptr)
+    if (found != links_.end())
+        removeLink(found);
+}
+
+void JackMidiBackend::Core::removeLink(std::vector<std::unique_ptr<Link>>::iterator found)
+{
+    Link& link = **found;
+    const bool ours = client_ != nullptr && link.generation == generation_;
+    jack_port_t* port = link.output != nullptr ? link.output->port() : link.input->port();
+    if (ours && !link.seenConnected && jack_->port_connected_to(port, link.target.c_str()) != 0)
+        link.seenConnected = true;
+    // Unconnected first: a cycle after the retire does not clear the buffer,
+    // and the device would read its last events again.
+    if (ours)
+        jack_->port_disconnect(client_, port);
+    if (link.output != nullptr)
     {
-        outputSlots_.retire(link->output);
-        port = link->output->port();
+        outputSlots_.retire(link.output);
         outputPorts_.erase(std::find_if(outputPorts_.begin(), outputPorts_.end(),
-                                        [&](const auto& listed) { return listed.get() == link->output; }));
+                                        [&](const auto& listed) { return listed.get() == link.output; }));
     }
     else
     {
-        inputSlots_.retire(link->input);
-        port = link->input->port();
+        inputSlots_.retire(link.input);
         inputPorts_.erase(std::find_if(inputPorts_.begin(), inputPorts_.end(),
-                                       [&](const auto& listed) { return listed.get() == link->input; }));
+                                       [&](const auto& listed) { return listed.get() == link.input; }));
     }
-    if (client_ != nullptr && link->generation == generation_)
-        jack_->port_unregister(client_, port);
+    if (ours)
+        spares_[kindIndex(link.kind)].push_back({port, link.seenConnected, std::chrono::steady_clock::now()});
     links_.erase(found);
 }
 
@@ -434,6 +487,8 @@ bool JackMidiBackend::Core::connect()
         std::lock_guard<std::mutex> hold(mutex_);
         client_ = client;
         ++generation_;
+        spares_[0].clear(); // ports of an earlier client
+        spares_[1].clear();
         failure_.clear();
         bufferBytes_.store(jack_->port_type_get_buffer_size(client, JACK_DEFAULT_MIDI_TYPE));
         bufferFrames_.store(jack_->get_buffer_size(client));
@@ -451,6 +506,8 @@ void JackMidiBackend::Core::closeClient()
     jack_->client_close(client_);
     client_ = nullptr;
     processClient_.store(nullptr);
+    spares_[0].clear();
+    spares_[1].clear();
 }
 
 void JackMidiBackend::Core::run()

@@ -169,6 +169,18 @@ public:
         return names;
     }
 
+    /** The full names of the MIDI ports of a client on the server. */
+    std::vector<std::string> portsOfClient(const std::string& clientName)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        std::vector<std::string> names;
+        const char** ports = jack_get_ports(client_, ("^" + clientName + ":").c_str(), JACK_DEFAULT_MIDI_TYPE, 0);
+        for (const char** name = ports; name != nullptr && *name != nullptr; ++name)
+            names.emplace_back(*name);
+        jack_free(ports);
+        return names;
+    }
+
     /** Takes away the connection between another client's port and one of
         the peer's (as a port that goes and comes back between two looks of
         that client leaves it). */
