@@ -15,10 +15,10 @@
     F(client_open) F(client_close) F(activate) F(deactivate) F(set_error_function) F(set_info_function)         \
     F(set_process_callback) F(set_buffer_size_callback) F(get_buffer_size) F(set_port_registration_callback)   \
     F(set_client_registration_callback) F(set_port_rename_callback) F(on_info_shutdown) F(port_register)        \
-    F(port_unregister) F(port_name)                                                                             \
-    F(port_flags) F(port_name_size) F(port_get_aliases) F(port_by_name) F(port_is_mine) F(get_ports)       \
-    F(free) F(connect) F(port_disconnect) F(port_connected) F(port_connected_to) F(port_type_get_buffer_size) F(last_frame_time) F(port_get_buffer)                       \
-    F(midi_clear_buffer) F(midi_max_event_size) F(midi_event_reserve) F(midi_get_event_count) F(midi_event_get)
+    F(port_name) F(port_flags) F(port_name_size) F(port_get_aliases) F(port_by_name) F(port_is_mine)            \
+    F(get_ports) F(free) F(connect) F(port_disconnect) F(port_connected) F(port_connected_to)                   \
+    F(port_type_get_buffer_size) F(last_frame_time) F(port_get_buffer) F(midi_clear_buffer)                     \
+    F(midi_max_event_size) F(midi_event_reserve) F(midi_get_event_count) F(midi_event_get)
 
 namespace PlatformMidi
 {

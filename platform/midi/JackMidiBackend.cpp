@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <mutex>
 #include <semaphore.h>
@@ -121,6 +122,7 @@ public:
             if (jack_ == nullptr)
                 return;
         }
+        closeAtExit();
         connect();
         worker_ = std::thread([this] { run(); });
     }
@@ -188,6 +190,13 @@ private:
     static void onShutdown(jack_status_t, const char*, void* arg);
     static int onBufferSize(jack_nframes_t frames, void* arg);
 
+    /** Has the core stopped, its client closed, when the process ends. The
+        program leaves its backend to the end of the process, and a client
+        that merely dies there is found out by the server afterwards: it
+        fails to tell the client about its ports and, in synchronous mode,
+        holds up every other client meanwhile. */
+    void closeAtExit();
+    static void stopLiveCores();
     bool connect();
     void closeClient();
     void run();
@@ -201,8 +210,8 @@ private:
     /** Whether the link's port is still connected to its device (lock held). */
     bool stillConnected(Link& link);
     std::vector<JackDevice> listPorts(unsigned long flags);
-    /** A port of the kind for a link: a spare one when one is
-        settled, else a new one; null when JACK refuses (lock held). */
+    /** A port of the kind for a new link: a settled spare one, else a new
+        one; null when JACK refuses one (lock held). */
     jack_port_t* takePort(DeviceKind kind);
     template <typename Port>
     Link* addLink(DeviceKind kind, const std::string& target, std::unique_ptr<Port> made);
@@ -314,8 +323,8 @@ jack_port_t* JackMidiBackend::Core::takePort(DeviceKind kind)
     }
     const bool output = kind == DeviceKind::output;
     const std::string name = (output ? "out_" : "in_") + std::to_string(++portNumber_);
-    return jack_->port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE, output ? JackPortIsOutput : JackPortIsInput,
-                                0);
+    return jack_->port_register(client_, name.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                output ? JackPortIsOutput : JackPortIsInput, 0);
 }
 
 template <typename Port>
@@ -386,6 +395,8 @@ void JackMidiBackend::Core::removeLink(std::vector<std::unique_ptr<Link>>::itera
     Link& link = **found;
     const bool ours = client_ != nullptr && link.generation == generation_;
     jack_port_t* port = link.output != nullptr ? link.output->port() : link.input->port();
+    // Whether the graph shows the connection by now decides how soon the
+    // port may serve another link (see takePort).
     if (ours && !link.seenConnected && jack_->port_connected_to(port, link.target.c_str()) != 0)
         link.seenConnected = true;
     // Unconnected first: a cycle after the retire does not clear the buffer,
@@ -496,6 +507,48 @@ bool JackMidiBackend::Core::connect()
     }
     gone.tell();
     return true;
+}
+
+namespace
+{
+// The cores closeAtExit stops; never destroyed, as they are used at exit.
+std::mutex& liveCoresMutex()
+{
+    static auto* mutex = new std::mutex();
+    return *mutex;
+}
+
+template <typename Core>
+std::vector<std::weak_ptr<Core>>& liveCores()
+{
+    static auto* cores = new std::vector<std::weak_ptr<Core>>();
+    return *cores;
+}
+} // namespace
+
+void JackMidiBackend::Core::closeAtExit()
+{
+    static std::once_flag hooked;
+    std::call_once(hooked, [] { std::atexit(&Core::stopLiveCores); });
+    std::lock_guard<std::mutex> hold(liveCoresMutex());
+    std::vector<std::weak_ptr<Core>>& cores = liveCores<Core>();
+    cores.erase(std::remove_if(cores.begin(), cores.end(), [](const auto& core) { return core.expired(); }),
+                cores.end());
+    cores.push_back(weak_from_this());
+}
+
+void JackMidiBackend::Core::stopLiveCores()
+{
+    std::vector<std::shared_ptr<Core>> cores;
+    {
+        std::lock_guard<std::mutex> hold(liveCoresMutex());
+        for (const std::weak_ptr<Core>& core : liveCores<Core>())
+            if (std::shared_ptr<Core> alive = core.lock())
+                cores.push_back(std::move(alive));
+        liveCores<Core>().clear();
+    }
+    for (const std::shared_ptr<Core>& core : cores)
+        core->stop();
 }
 
 void JackMidiBackend::Core::closeClient()

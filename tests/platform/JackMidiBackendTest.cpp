@@ -469,6 +469,41 @@ TEST_F(JackMidiOnItsOwnServer, EveryDeviceGoesWithTheServerAndDevicesComeBackWit
     peer.reset();
 }
 
+TEST(JackMidiBackendAtExit, AProcessThatEndsWithItsBackendClosesTheClientFirst)
+{
+    // The program leaves its backend to the end of the process; a client
+    // that merely dies there is found out by the server, which first fails
+    // to tell it about its own ports and, in synchronous mode, waits for it.
+    VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
+    TestSupport::PrivateJackServer server("vaskor-exit");
+    ASSERT_TRUE(TestSupport::jackServerAnswers());
+    GTEST_FLAG_SET(death_test_style, "fast"); // no client in this process yet
+    EXPECT_EXIT(
+        {
+            bool opened = false;
+            {
+                JackPeer peer;
+                const std::string sink = peer.addInput("sink");
+                new TestSupport::ScopedMidiBackend<JackMidiBackend>(); // never deleted
+                HMIDIOUT output = nullptr;
+                for (int tries = 0; tries < 250 && output == nullptr; ++tries, Sleep(20))
+                    for (UINT id = 0; id < midiOutGetNumDevs(); ++id)
+                    {
+                        MIDIOUTCAPSA caps;
+                        if (midiOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR && sink == caps.szPname)
+                            midiOutOpen(&output, id, 0, 0, CALLBACK_NULL);
+                    }
+                opened = output != nullptr && midiOutClose(output) == MMSYSERR_NOERROR;
+            }
+            std::exit(opened ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    Sleep(500); // the server's last word on the client
+    const std::string said = server.said();
+    EXPECT_EQ(said.find("name = vaskor-midi"), std::string::npos) << said;
+    EXPECT_EQ(said.find("client = vaskor-midi"), std::string::npos) << said;
+}
+
 TEST(JackMidiBackendWithoutLibrary, IsNotAvailableHasNoDevicesAndSaysWhy)
 {
     JackMidiBackend backend("libvaskor-missing.so.0");

@@ -399,6 +399,14 @@ public:
         return answers;
     }
 
+    /** What the running server has written so far (its log file is gone
+        from the folder, but it still writes to it). */
+    std::string said() const
+    {
+        std::ifstream log("/proc/" + std::to_string(pid_) + "/fd/1");
+        return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    }
+
     void stop()
     {
         if (pid_ <= 0)
