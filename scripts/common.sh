@@ -105,13 +105,17 @@ vaskor_start_display() {
 # Starts a JACK server under a name of its own (the dummy driver needs no
 # sound hardware; no realtime scheduling, so it runs in any container),
 # stopped when the calling script exits. The MIDI tests use it and must not
-# skip: VASKOR_REQUIRE_JACK makes them fail instead.
+# skip: VASKOR_REQUIRE_JACK makes them fail instead. In synchronous mode
+# (--sync) a cycle waits for every client to finish it, up to the server's
+# timeout, where by default the server goes on without a late client and what
+# that client wrote in the cycle is lost: a program built with a sanitizer on
+# a loaded machine is late at times (the server logs an XRun for it).
 vaskor_start_jack() {
     trap vaskor_stop_test_services EXIT
     export JACK_DEFAULT_SERVER="vaskor-test-$$"
     export VASKOR_REQUIRE_JACK=1
     local log="${TMPDIR:-/tmp}/$JACK_DEFAULT_SERVER.log"
-    jackd --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$log" 2>&1 &
+    jackd --sync --no-realtime --name "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 >"$log" 2>&1 &
     VASKOR_STARTED+=($!)
     # A loaded machine (a sanitizer build beside it) may take its time.
     for _ in $(seq 1 300); do

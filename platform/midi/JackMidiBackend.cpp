@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
+#include <future>
 #include <mutex>
 #include <semaphore.h>
 #include <thread>
@@ -36,6 +37,8 @@ constexpr size_t kMinQueueBytes = 64 * 1024;
 // graph, and how often it is looked at again meanwhile.
 constexpr std::chrono::milliseconds kConnectionShowsWithin{2000};
 constexpr long kRelookNs = 20 * 1000 * 1000;
+// How long the end of the process waits for the client to close.
+constexpr std::chrono::seconds kCloseAtExitWithin{3};
 
 /** A MIDI port of another client. */
 struct JackDevice
@@ -547,8 +550,16 @@ void JackMidiBackend::Core::stopLiveCores()
                 cores.push_back(std::move(alive));
         liveCores<Core>().clear();
     }
-    for (const std::shared_ptr<Core>& core : cores)
-        core->stop();
+    // A server that does not answer does not keep the process from ending:
+    // after a while it is left to find out by itself.
+    auto stopped = std::make_shared<std::promise<void>>();
+    std::future<void> done = stopped->get_future();
+    std::thread([cores = std::move(cores), stopped] {
+        for (const std::shared_ptr<Core>& core : cores)
+            core->stop();
+        stopped->set_value();
+    }).detach();
+    done.wait_for(kCloseAtExitWithin);
 }
 
 void JackMidiBackend::Core::closeClient()

@@ -343,7 +343,7 @@ TEST_F(JackMidi, AnOpenPortStaysOpenWhileOtherClientsChangeTheGraph)
     const std::string sink = peer->addInput("sink");
     ASSERT_FALSE(peer->addOutput("nudge-0").empty());
     int closed = 0;
-    for (int round = 0; round < 40 && closed == 0; ++round)
+    for (int round = 0; round < 60 && closed == 0; ++round)
     {
         const int id = findDevice(true, sink);
         ASSERT_GE(id, 0);
@@ -502,6 +502,24 @@ TEST(JackMidiBackendAtExit, AProcessThatEndsWithItsBackendClosesTheClientFirst)
     const std::string said = server.said();
     EXPECT_EQ(said.find("name = vaskor-midi"), std::string::npos) << said;
     EXPECT_EQ(said.find("client = vaskor-midi"), std::string::npos) << said;
+}
+
+TEST(JackMidiBackendAtExit, AServerThatNoLongerAnswersDoesNotKeepTheProcessFromEnding)
+{
+    VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
+    TestSupport::PrivateJackServer server("vaskor-exit-stopped");
+    ASSERT_TRUE(TestSupport::jackServerAnswers());
+    GTEST_FLAG_SET(death_test_style, "fast"); // no client in this process yet
+    const pid_t serverPid = server.pid();
+    EXPECT_EXIT(
+        {
+            auto* backend = new TestSupport::ScopedMidiBackend<JackMidiBackend>(); // never deleted
+            const bool connected = (*backend)->isConnected();
+            ::kill(serverPid, SIGSTOP);
+            std::exit(connected ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    ::kill(serverPid, SIGCONT);
 }
 
 TEST(JackMidiBackendWithoutLibrary, IsNotAvailableHasNoDevicesAndSaysWhy)

@@ -380,8 +380,9 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        const char* arguments[] = {"jackd", "--no-realtime", "--name", name_.c_str(), "-d", "dummy", "-r", "48000",
-                                   "-p", "256", nullptr};
+        // Synchronous, as the server scripts/test starts (see there).
+        const char* arguments[] = {"jackd", "--sync", "--no-realtime", "--name", name_.c_str(), "-d", "dummy",
+                                   "-r", "48000", "-p", "256", nullptr};
         const int spawned = posix_spawnp(&pid_, "jackd", &actions, nullptr, const_cast<char* const*>(arguments),
                                          environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -398,6 +399,8 @@ public:
         ::unlink(log.c_str());
         return answers;
     }
+
+    pid_t pid() const { return pid_; }
 
     /** What the running server has written so far (its log file is gone
         from the folder, but it still writes to it). */
