@@ -484,7 +484,8 @@ TEST(JackMidiBackendAtExit, AProcessThatEndsWithItsBackendClosesTheClientFirst)
             {
                 JackPeer peer;
                 const std::string sink = peer.addInput("sink");
-                new TestSupport::ScopedMidiBackend<JackMidiBackend>(); // never deleted
+                // Left to the end of the process, as the program leaves it.
+                PlatformMidi::MidiBackendChoice::install(std::make_shared<JackMidiBackend>());
                 HMIDIOUT output = nullptr;
                 for (int tries = 0; tries < 250 && output == nullptr; ++tries, Sleep(20))
                     for (UINT id = 0; id < midiOutGetNumDevs(); ++id)
@@ -513,8 +514,9 @@ TEST(JackMidiBackendAtExit, AServerThatNoLongerAnswersDoesNotKeepTheProcessFromE
     const pid_t serverPid = server.pid();
     EXPECT_EXIT(
         {
-            auto* backend = new TestSupport::ScopedMidiBackend<JackMidiBackend>(); // never deleted
-            const bool connected = (*backend)->isConnected();
+            auto backend = std::make_shared<JackMidiBackend>();
+            PlatformMidi::MidiBackendChoice::install(backend);
+            const bool connected = backend->isConnected();
             ::kill(serverPid, SIGSTOP);
             std::exit(connected ? 0 : 1);
         },
