@@ -1,5 +1,5 @@
-// A JACK port that comes and goes: a thread unregisters a port of a JackPeer
-// and registers it again, many times, in a pattern of steps, bursts and quiet
+// A JACK port that comes and goes: a thread takes the only port of a JackPeer
+// away (with the peer's client) and registers it again, many times, in a pattern of steps, bursts and quiet
 // spells, while the test sends to the port and watches what follows it.
 #pragma once
 
@@ -33,8 +33,8 @@ struct PortChurnPattern
 };
 
 /**
-    Unregisters and registers a port of the peer again on a thread of its
-    own, as the pattern says: each step after 10-25 ms (a cycle every
+    Takes the peer's only port away (see removeLastPortWithClient) and
+    registers it again on a thread of its own, as the pattern says: each step after 10-25 ms (a cycle every
     20-50 ms), bursts of steps of 0-2 ms, and quiet spells, long enough for a
     rescan (which comes 2 s after the last device change of any client of the
     server). A spell with the port there goes on until the test says it was
@@ -85,7 +85,7 @@ private:
             const bool burst = cycle % p.burstPeriod >= p.burstPeriod - p.burstLength;
             const bool pause = cycle % p.spellPeriod == p.spellPeriod - 1;
             const bool awayInPause = pause && cycle % p.awayPeriod == p.spellPeriod - 1;
-            if (!peer_.removePort(port_))
+            if (!peer_.removeLastPortWithClient(port_))
                 ++failures_;
             if (awayInPause)
                 quietSpell(false, quiet(random));

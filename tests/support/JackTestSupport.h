@@ -15,6 +15,7 @@
 #include <jack/midiport.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -27,6 +28,7 @@
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -81,17 +83,8 @@ public:
         library_ = PlatformMidi::JackLibrary::load(failure);
         if (library_ == nullptr)
             return;
-        jack_status_t status;
-        client_ = jack_client_open(name.c_str(), JackNoStartServer, &status);
-        if (client_ == nullptr)
-            return;
-        jack_set_process_callback(client_, &JackPeer::process, this);
-        jack_on_info_shutdown(client_, &JackPeer::onShutdown, this);
-        if (jack_activate(client_) != 0)
-        {
-            jack_client_close(client_);
-            client_ = nullptr;
-        }
+        std::lock_guard<std::mutex> hold(mutex_);
+        open(name);
     }
 
     ~JackPeer()
@@ -113,10 +106,18 @@ public:
     JackPeer(const JackPeer&) = delete;
     JackPeer& operator=(const JackPeer&) = delete;
 
-    bool isOpen() const { return client_ != nullptr; }
+    bool isOpen() const
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return client_ != nullptr;
+    }
     /** Whether the server told the peer it went away. */
     bool serverGone() const { return serverGone_.load(); }
-    std::string clientName() const { return client_ == nullptr ? "" : jack_get_client_name(client_); }
+    std::string clientName() const
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        return client_ == nullptr ? "" : name_;
+    }
     /** The name under which the JACK backend lists the peer's port: its full
         name, cut to a product name's room. */
     std::string listedName(const std::string& shortName) const
@@ -152,6 +153,33 @@ public:
         jack_port_unregister(client_, port.jackPort);
         ports_.erase(found);
         return true;
+    }
+
+    /** Takes away the peer's only port with the peer's client, which opens
+        again at once under its name, without ports. libjack (1.9.21) walks a
+        client's list of ports on its notification thread with no lock
+        against jack_port_unregister, so a client that unregisters ports over
+        and over while the graph changes crashes in the end; a client that
+        closes does not. */
+    bool removeLastPortWithClient(const std::string& shortName)
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        auto found = ports_.find(shortName);
+        if (client_ == nullptr || found == ports_.end() || ports_.size() != 1)
+            return false;
+        Port& port = found->second;
+        if (port.output != nullptr)
+            outputs_.retire(port.output.get());
+        if (port.input != nullptr)
+        {
+            inputs_.retire(port.input.get());
+            drain(shortName, *port.input);
+        }
+        jack_deactivate(client_);
+        jack_client_close(client_);
+        client_ = nullptr;
+        ports_.erase(found);
+        return open(name_);
     }
 
     /** The full names of the ports connected to one of the peer's. */
@@ -274,6 +302,37 @@ private:
         std::unique_ptr<PlatformMidi::JackInputPort> input;
     };
 
+    /** Opens and activates the client (lock held); false on failure. Opened
+        again, it takes its name exactly, given a moment to come free. */
+    bool open(const std::string& name)
+    {
+        const bool again = !name_.empty();
+        const jack_options_t options =
+            again ? static_cast<jack_options_t>(JackNoStartServer | JackUseExactName) : JackNoStartServer;
+        jack_status_t status;
+        client_ = jack_client_open(name.c_str(), options, &status);
+        for (int tries = 0; again && client_ == nullptr && tries < 100; ++tries)
+        {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            client_ = jack_client_open(name.c_str(), options, &status);
+        }
+        if (client_ == nullptr)
+        {
+            std::fprintf(stderr, "the test's JACK client \"%s\" did not open (status 0x%x)\n", name.c_str(),
+                         static_cast<unsigned>(status));
+            return false;
+        }
+        name_ = jack_get_client_name(client_);
+        jack_set_process_callback(client_, &JackPeer::process, this);
+        jack_on_info_shutdown(client_, &JackPeer::onShutdown, this);
+        if (jack_activate(client_) != 0)
+        {
+            jack_client_close(client_);
+            client_ = nullptr;
+        }
+        return client_ != nullptr;
+    }
+
     std::string add(const std::string& shortName, unsigned long flags)
     {
         std::lock_guard<std::mutex> hold(mutex_);
@@ -338,8 +397,9 @@ private:
     static constexpr size_t kSlots = 16;
     std::shared_ptr<const PlatformMidi::JackLibrary> library_; // for the realtime ports
     jack_client_t* client_ = nullptr;
+    std::string name_; // the client's name as the server gave it
     std::atomic<bool> serverGone_{false};
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::map<std::string, Port> ports_;
     std::vector<Event> received_;
     PlatformMidi::RealtimeSlots<PlatformMidi::JackOutputPort, kSlots> outputs_;
