@@ -142,15 +142,8 @@ public:
         auto found = ports_.find(shortName);
         if (found == ports_.end())
             return false;
-        Port& port = found->second;
-        if (port.output != nullptr)
-            outputs_.retire(port.output.get());
-        if (port.input != nullptr)
-        {
-            inputs_.retire(port.input.get());
-            drain(shortName, *port.input);
-        }
-        jack_port_unregister(client_, port.jackPort);
+        retire(shortName, found->second);
+        jack_port_unregister(client_, found->second.jackPort);
         ports_.erase(found);
         return true;
     }
@@ -167,14 +160,7 @@ public:
         auto found = ports_.find(shortName);
         if (client_ == nullptr || found == ports_.end() || ports_.size() != 1)
             return false;
-        Port& port = found->second;
-        if (port.output != nullptr)
-            outputs_.retire(port.output.get());
-        if (port.input != nullptr)
-        {
-            inputs_.retire(port.input.get());
-            drain(shortName, *port.input);
-        }
+        retire(shortName, found->second);
         jack_deactivate(client_);
         jack_client_close(client_);
         client_ = nullptr;
@@ -301,6 +287,19 @@ private:
         std::unique_ptr<PlatformMidi::JackOutputPort> output;
         std::unique_ptr<PlatformMidi::JackInputPort> input;
     };
+
+    /** Takes a port out of the process thread's tables, keeping what it
+        received (lock held). */
+    void retire(const std::string& shortName, Port& port)
+    {
+        if (port.output != nullptr)
+            outputs_.retire(port.output.get());
+        if (port.input != nullptr)
+        {
+            inputs_.retire(port.input.get());
+            drain(shortName, *port.input);
+        }
+    }
 
     /** Opens and activates the client (lock held); false on failure. Opened
         again, it takes its name exactly, given a moment to come free. */
