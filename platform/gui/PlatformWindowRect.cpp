@@ -101,9 +101,48 @@ bool frameExtentsOf(const PlatformX11& x11, Display* display, Window window, Ext
     return true;
 }
 
-/** Whether the running window manager says it answers frame-extent requests. */
+/** Runs request, to which an error reply is an answer (the window asked
+    about may be gone) rather than a failure of the call under way; whether
+    the request succeeded. */
+template <typename Request>
+bool mayFail(const PlatformX11& x11, Display* display, Request request)
+{
+    // Errors of the requests before it count as they would.
+    x11.sync(display, False);
+    const bool failedBefore = requestFailed.exchange(false);
+    const bool answered = request();
+    x11.sync(display, False);
+    return !requestFailed.exchange(failedBefore) && answered;
+}
+
+/** The window that a window's _NET_SUPPORTING_WM_CHECK names; 0 when it
+    names none or the window is gone. */
+Window checkWindowNamedBy(const PlatformX11& x11, Display* display, Window window)
+{
+    long named[1] = {};
+    unsigned long count = 0;
+    const Atom check = x11.internAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+    const bool read = mayFail(x11, display, [&] {
+        return longProperty(x11, display, window, check, XA_WINDOW, named, &count, 1);
+    });
+    return read && count == 1 ? static_cast<Window>(named[0]) : 0;
+}
+
+/** Whether a window manager runs: the root window names its check window,
+    and that window is there and names itself. One that died (killed, or
+    crashed) leaves its properties on the root window, naming a window that
+    is gone, and nobody answers what is asked of it. */
+bool managerRuns(const PlatformX11& x11, Display* display)
+{
+    const Window check = checkWindowNamedBy(x11, display, DefaultRootWindow(display));
+    return check != 0 && checkWindowNamedBy(x11, display, check) == check;
+}
+
+/** Whether a running window manager says it answers frame-extent requests. */
 bool managerTellsFrames(const PlatformX11& x11, Display* display)
 {
+    if (!managerRuns(x11, display))
+        return false;
     long atoms[1024] = {};
     unsigned long count = 0;
     const Atom supported = x11.internAtom(display, "_NET_SUPPORTED", False);

@@ -19,8 +19,9 @@
     the window manager tells (_NET_FRAME_EXTENTS, asked for with
     _NET_REQUEST_FRAME_EXTENTS about a stand-in with the window's frame
     properties, so that the window itself stays untouched, and waited for at
-    most half a second). Without a window manager that tells them, the
-    window's own rectangle.
+    most half a second). Without a running window manager that tells them
+    (one that died leaves its name on the root window: it is asked nothing),
+    the window's own rectangle at once.
 
     Returns FALSE, leaving rect
     as it was, when the display cannot be reached or window is no window.

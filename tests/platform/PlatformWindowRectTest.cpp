@@ -2,16 +2,20 @@
 // outermost window that holds it (its window manager's frame), in screen
 // pixels, however deeply it is nested, and a clear refusal for a handle that
 // names no window. The windows here are the test's own, placed without a
-// window manager (override-redirect), so every place is exact; and one that
-// the window manager is to frame but that is not shown yet, answered with the
-// frame it will get.
+// window manager (override-redirect), so every place is exact; and, on an X
+// server of the test's own with a window manager, one that the window manager
+// is to frame but that is not shown yet, answered with the frame it then
+// gets, and answered at once with its own size when the window manager died.
 #include "gui/PlatformWindowRect.h"
 
 #include <gtest/gtest.h>
 
 // After the test framework: Xlib defines macros (None, Bool) that clash with it.
+#include "support/PrivateXServer.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -22,6 +26,11 @@
 static bool operator==(const RECT& a, const RECT& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+static bool operator!=(const RECT& a, const RECT& b)
+{
+    return !(a == b);
 }
 
 static void PrintTo(const RECT& r, std::ostream* os)
@@ -59,12 +68,60 @@ public:
         return window;
     }
 
-    /** A window for the window manager to frame, at x, y, not shown. */
+    /** A window for the window manager to frame, at x, y, not shown; the
+        place is the user's, which the window manager keeps. */
     Window addUnshown(int x, int y, unsigned int width, unsigned int height)
     {
         const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), x, y, width, height, 0, 0, 0);
+        XSizeHints hints {};
+        hints.flags = USPosition | PPosition;
+        hints.x = x;
+        hints.y = y;
+        XSetWMNormalHints(display, window, &hints);
         XSync(display, False);
         return window;
+    }
+
+    /** Shows window; true once the window manager has framed it and shows it. */
+    bool show(Window window)
+    {
+        XMapWindow(display, window);
+        return TestSupport::waitFor(
+            [this, window] {
+                XWindowAttributes attributes {};
+                XSync(display, False);
+                return XGetWindowAttributes(display, window, &attributes) != 0
+                       && attributes.map_state == IsViewable && !frameExtents(window).empty();
+            },
+            10000);
+    }
+
+    /** The outer rectangle of the window that holds window below the root. */
+    RECT frameOf(Window window)
+    {
+        for (;;)
+        {
+            Window root = 0;
+            Window parent = 0;
+            Window* children = nullptr;
+            unsigned int count = 0;
+            if (XQueryTree(display, window, &root, &parent, &children, &count) == 0)
+                return RECT {};
+            if (children != nullptr)
+                XFree(children);
+            if (parent == root)
+                break;
+            window = parent;
+        }
+        Window root = 0;
+        int x = 0;
+        int y = 0;
+        unsigned int width = 0;
+        unsigned int height = 0;
+        unsigned int border = 0;
+        unsigned int depth = 0;
+        XGetGeometry(display, window, &root, &x, &y, &width, &height, &border, &depth);
+        return RECT {x, y, x + static_cast<LONG>(width + 2 * border), y + static_cast<LONG>(height + 2 * border)};
     }
 
     /** The window's _NET_FRAME_EXTENTS (left, right, top, bottom), empty without one. */
@@ -86,22 +143,32 @@ public:
         return extents;
     }
 
-    /** Whether a window manager runs (it names its check window on the root). */
-    bool hasWindowManager()
+    /** Makes the root name window as its window manager's check window. */
+    void nameCheckWindow(Window window)
     {
-        Atom type = 0;
-        int format = 0;
-        unsigned long count = 0;
-        unsigned long remaining = 0;
-        unsigned char* data = nullptr;
-        const bool found = XGetWindowProperty(display, DefaultRootWindow(display),
-                                              XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False), 0, 1, False,
-                                              XA_WINDOW, &type, &format, &count, &remaining, &data)
-                               == Success
-                           && count == 1;
-        if (data != nullptr)
-            XFree(data);
-        return found;
+        XChangeProperty(display, DefaultRootWindow(display), XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False),
+                        XA_WINDOW, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&window), 1);
+        XSync(display, False);
+    }
+
+    /** From now on, keeps the requests sent to the window manager through the root window. */
+    void watchRequests()
+    {
+        XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+        XSync(display, False);
+    }
+
+    /** How many frame-extent requests went to the window manager since the last call. */
+    int frameRequests()
+    {
+        XSync(display, False);
+        const Atom request = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+        int count = 0;
+        XEvent event;
+        while (XCheckTypedEvent(display, ClientMessage, &event))
+            count += event.xclient.message_type == request ? 1 : 0;
+        return count;
     }
 
     void destroy(Window window)
@@ -138,6 +205,23 @@ RECT rectOf(Window window)
         if (std::getenv("DISPLAY") == nullptr)                                                                      \
             GTEST_SKIP() << "needs an X display (scripts/test starts one)";                                        \
         ASSERT_TRUE((x).isOpen()) << "the X display " << std::getenv("DISPLAY") << " cannot be opened";            \
+    } while (0)
+
+// The tests of a window manager run it on an X server of their own, so that
+// they may take it away. Xvfb and openbox are there where scripts/test starts
+// the test display.
+#define REQUIRE_X_SERVER_PROGRAMS()                                                                                 \
+    do                                                                                                               \
+    {                                                                                                                \
+        if (std::getenv("DISPLAY") == nullptr)                                                                      \
+            GTEST_SKIP() << "needs Xvfb and openbox (scripts/test installs them and starts a display)";           \
+    } while (0)
+
+#define START_WINDOW_MANAGER(server)                                                                                \
+    do                                                                                                               \
+    {                                                                                                                \
+        ASSERT_TRUE((server).running()) << "Xvfb did not start";                                                   \
+        ASSERT_TRUE((server).startWindowManager()) << "openbox did not start on " << (server).name();             \
     } while (0)
 } // namespace
 
@@ -190,6 +274,9 @@ TEST(PlatformWindowRect, RefusesAHandleThatNamesNoWindowAndLeavesTheRectAsItWas)
 
 TEST(PlatformWindowRect, AWindowNotShownYetIsAnsweredWithTheFrameTheWindowManagerWillGiveIt)
 {
+    REQUIRE_X_SERVER_PROGRAMS();
+    TestSupport::PrivateXServer server;
+    START_WINDOW_MANAGER(server);
     TestDisplay x;
     REQUIRE_DISPLAY(x);
     const Window unshown = x.addUnshown(100, 80, 503, 603);
@@ -197,21 +284,52 @@ TEST(PlatformWindowRect, AWindowNotShownYetIsAnsweredWithTheFrameTheWindowManage
     int width = -1;
     int height = -1;
     EXPECT_TRUE(PlatformWindowRect::frameGrowth(handleOf(unshown), &width, &height));
-    EXPECT_EQ(width, rect.right - rect.left - 503);
-    EXPECT_EQ(height, rect.bottom - rect.top - 603);
-    if (! x.hasWindowManager())
-    {
-        EXPECT_EQ(rect, (RECT {100, 80, 603, 683})) << "no window manager, no frame";
-        return;
-    }
-    // The window manager was asked: the frame's corner goes where the window
-    // stands, and the frame has a title bar and an edge.
-    EXPECT_EQ(rect.left, 100);
-    EXPECT_EQ(rect.top, 80);
-    EXPECT_GT(rect.right - rect.left, 503);
-    EXPECT_GT(rect.bottom - rect.top, 603 + 10);
     // The window itself is left alone: its owner learns its frame when the
     // window manager frames it.
     EXPECT_TRUE(x.frameExtents(unshown).empty());
+
+    // What the window manager then gives it: the frame where the window
+    // stood, and the extents it tells the window's owner.
+    ASSERT_TRUE(x.show(unshown)) << "the window manager did not frame the window";
+    const std::vector<long> given = x.frameExtents(unshown);
+    ASSERT_EQ(given.size(), 4u);
+    EXPECT_GT(given[2], 10) << "openbox gives a title bar";
+    EXPECT_EQ(width, given[0] + given[1]);
+    EXPECT_EQ(height, given[2] + given[3]);
+    EXPECT_EQ(rect, x.frameOf(unshown));
+    EXPECT_EQ(rect, (RECT {100, 80, 603 + width, 683 + height}));
     x.destroy(unshown);
+}
+
+TEST(PlatformWindowRect, AWindowManagerThatIsGoneIsNotAskedForAFrame)
+{
+    REQUIRE_X_SERVER_PROGRAMS();
+    TestSupport::PrivateXServer server;
+    START_WINDOW_MANAGER(server);
+    TestDisplay x;
+    REQUIRE_DISPLAY(x);
+    x.watchRequests();
+    const Window unshown = x.addUnshown(100, 80, 503, 603);
+    const RECT own {100, 80, 603, 683};
+    EXPECT_NE(rectOf(unshown), own);
+    EXPECT_EQ(x.frameRequests(), 1) << "a running window manager is asked";
+
+    // It dies: the root still names its check window, which is gone.
+    const Window check = server.checkWindow();
+    ASSERT_TRUE(server.killWindowManager()) << "its check window did not go";
+    ASSERT_EQ(server.checkWindow(), check);
+    EXPECT_EQ(rectOf(unshown), own);
+    int width = -1;
+    int height = -1;
+    EXPECT_TRUE(PlatformWindowRect::frameGrowth(handleOf(unshown), &width, &height));
+    EXPECT_EQ(width, 0);
+    EXPECT_EQ(height, 0);
+    EXPECT_EQ(x.frameRequests(), 0) << "nobody is there to answer";
+
+    // The root naming a window that is no check window (the dead one's id
+    // given to another).
+    const Window other = x.add(0, 0, 0, 10, 10);
+    x.nameCheckWindow(other);
+    EXPECT_EQ(rectOf(unshown), own);
+    EXPECT_EQ(x.frameRequests(), 0);
 }
