@@ -55,8 +55,14 @@ void VaskorContentPanel::loadFile(const juce::String& path)
 {
     int32_t size = 0;
     Tr::TString error;
-    FileBuffer buffer(Tr::loadFile(toTrString(path), &size, &error), Tr::freeFileBuffer);
-    if (buffer == nullptr)
+    bool largerThanABank = false;
+    // A file larger than a bank is judged by its size alone: nothing of it is
+    // read, however large it is.
+    FileBuffer buffer(Tr::loadFile(toTrString(path), &size, &error, TemplateImage::size, &largerThanABank),
+                      Tr::freeFileBuffer);
+    if (largerThanABank)
+        size = TemplateImage::size + 1; // more than a bank: the check refuses it by its size
+    else if (buffer == nullptr)
     {
         updateTitle();
         throw Tr::Exception(formatText(loadingFailed, error));

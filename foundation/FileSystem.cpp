@@ -34,9 +34,11 @@ long long fileSize(std::FILE* file)
         return -1;
     return size;
 }
-} // namespace
 
-char* loadFile(const TString& fileName, int32_t* size, TString* error)
+// Reads the whole file when it holds at most maxSize bytes; a larger file is
+// refused with tooLargeText before anything is read, and *tooLarge set.
+char* loadUpTo(const TString& fileName, long long maxSize, const TString& tooLargeText, int32_t* size,
+               TString* error, bool* tooLarge)
 {
     // Only a regular file is opened, and without waiting: a folder or a FIFO
     // is no file to load, and the open of a FIFO would wait for a writer.
@@ -44,13 +46,18 @@ char* loadFile(const TString& fileName, int32_t* size, TString* error)
     if (file == nullptr)
         return fail(error, "error opening file: : " + fileName);
 
+    // maxSize is below the 2 GB limit, so a file at that limit is too large
+    // here as well; a size that cannot be told is refused as over the limit.
     const long long length = fileSize(file);
-    if (length < 0 || length >= kFileSizeLimit)
+    if (length < 0 || length > maxSize)
     {
         std::fclose(file);
-        return fail(error, "file too large (2GB limit): " + fileName);
+        *tooLarge = length > maxSize;
+        return fail(error, *tooLarge ? tooLargeText : "file too large (2GB limit): " + fileName);
     }
 
+    // The size is that of the open file, and no more than that is read even
+    // when the file grows meanwhile.
     const auto byteCount = static_cast<size_t>(length);
     // One byte for an empty file, so that it too gets a buffer of its own.
     auto* buffer = static_cast<char*>(std::malloc(byteCount > 0 ? byteCount : 1));
@@ -68,6 +75,23 @@ char* loadFile(const TString& fileName, int32_t* size, TString* error)
         return fail(error, "error reading file into buffer : " + fileName);
     }
     *size = static_cast<int32_t>(length);
+    return buffer;
+}
+} // namespace
+
+char* loadFile(const TString& fileName, int32_t* size, TString* error)
+{
+    bool tooLarge = false;
+    return loadUpTo(fileName, kFileSizeLimit - 1, "file too large (2GB limit): " + fileName, size, error, &tooLarge);
+}
+
+char* loadFile(const TString& fileName, int32_t* size, TString* error, int32_t maxSize, bool* tooLarge)
+{
+    bool refused = false;
+    const TString tooLargeText = "file too large (" + toString(maxSize) + " bytes at most): " + fileName;
+    char* buffer = loadUpTo(fileName, maxSize, tooLargeText, size, error, &refused);
+    if (tooLarge != nullptr)
+        *tooLarge = refused;
     return buffer;
 }
 

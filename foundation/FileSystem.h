@@ -19,6 +19,13 @@ namespace Tr {
     a folder, a FIFO or a device cannot be opened as a file. */
 char* loadFile(const TString& fileName, int32_t* size, TString* error);
 
+/** loadFile for a caller that has no use for a file of more than maxSize
+    bytes (0 <= maxSize < 2,147,483,647): such a file is refused from its size,
+    before a byte of it is read or any memory is taken for it, with the error
+    "file too large (<maxSize> bytes at most): <name>" and *tooLarge (when
+    given) true. Otherwise *tooLarge is false and the result is loadFile's. */
+char* loadFile(const TString& fileName, int32_t* size, TString* error, int32_t maxSize, bool* tooLarge);
+
 /** Frees a buffer of loadFile; null does nothing. */
 void freeFileBuffer(void* buffer);
 

@@ -2,6 +2,7 @@
 #include "TStringList.h"
 
 #include "FileSystem.h"
+#include "files/PlatformRegularFile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -139,7 +140,9 @@ void TStringList::setText(const char* text, int length)
 bool TStringList::loadFromFile(const TString& fileName)
 {
     int32_t size = 0;
-    char* buffer = loadFile(fileName, &size, nullptr);
+    // A file larger than any text the program reads whole is not read at all.
+    constexpr auto maxSize = static_cast<int32_t>(PlatformRegularFile::kMaxTextFileSize);
+    char* buffer = loadFile(fileName, &size, nullptr, maxSize, nullptr);
     if (buffer == nullptr)
         return false;
     // The text would end at a NUL, and whoever writes the lines back would

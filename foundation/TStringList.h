@@ -65,7 +65,8 @@ public:
 
     /** Replaces the lines by those of the file; false, with the lines
         unchanged, when it cannot be read, or not whole: a file with a NUL
-        byte in it, where its text would end, is not read. */
+        byte in it, where its text would end, is not read, nor one larger
+        than PlatformRegularFile::kMaxTextFileSize. */
     bool loadFromFile(const TString& fileName);
 
     /** Rebuilds the value map from all lines; the index of the first line

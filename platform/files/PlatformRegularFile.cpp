@@ -1,6 +1,7 @@
 // Linux implementation of the non-blocking open of regular files.
 #include "PlatformRegularFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -76,17 +77,20 @@ std::FILE* open(const char* path, const char* mode)
     return file;
 }
 
-bool readAll(const char* path, std::string& text)
+bool readAll(const char* path, std::string& text, std::size_t maxSize)
 {
     std::FILE* file = open(path, "rb");
     if (file == nullptr)
         return false;
+    // One byte beyond maxSize tells a file that is too large, whatever its
+    // size said when it was opened.
     std::string contents;
     char buffer[4096];
     size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    while (contents.size() <= maxSize
+           && (count = std::fread(buffer, 1, std::min(sizeof buffer, maxSize + 1 - contents.size()), file)) > 0)
         contents.append(buffer, count);
-    const bool failed = std::ferror(file) != 0;
+    const bool failed = std::ferror(file) != 0 || contents.size() > maxSize;
     std::fclose(file);
     if (failed)
         return false;

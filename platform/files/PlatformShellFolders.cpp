@@ -103,9 +103,11 @@ std::string documentsFromUserDirs(const std::string& home)
     const std::string config = configFolder();
     if (config.empty())
         return {};
-    // Read only when it is a regular file: a FIFO there would block the read.
+    // Read only when it is a regular file (a FIFO there would block the read)
+    // of a size that such a file can have.
     std::string text;
-    if (!PlatformRegularFile::readAll((config + "/user-dirs.dirs").c_str(), text))
+    const std::string path = config + "/user-dirs.dirs";
+    if (!PlatformRegularFile::readAll(path.c_str(), text, PlatformRegularFile::kMaxTextFileSize))
         return {};
     std::istringstream file(text);
     std::string line;

@@ -9,7 +9,9 @@
 
 #include "PanelTestSupport.h"
 #include "support/Fifo.h"
+#include "support/FileText.h"
 #include "support/FileWriteFailure.h"
+#include "support/ResidentSetPeak.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -102,8 +104,9 @@ class VaskorContentPanelFiles : public ::testing::Test
 {
 protected:
     /** Opens the main window and runs the message loop until its first
-        tick has loaded a bank (lastFile, when given, as the remembered file). */
-    void start(const std::string& lastFile = {})
+        tick has loaded a bank (lastFile, when given, as the remembered file).
+        peak, when given, is marked just before that tick. */
+    void start(const std::string& lastFile = {}, TestSupport::ResidentSetPeak* peak = nullptr)
     {
         window = std::make_unique<FilesWindow>();
         window->initialise({}, false, false);
@@ -111,6 +114,8 @@ protected:
         ASSERT_NE(panel, nullptr);
         if (!lastFile.empty())
             panel->currentFile = toJuce(lastFile);
+        if (peak != nullptr)
+            peak->mark();
         for (int i = 0; i < 500 && !panel->afterStartRan; ++i)
             juce::MessageManager::getInstance()->runDispatchLoopUntil(10);
         ASSERT_TRUE(panel->afterStartRan);
@@ -160,6 +165,12 @@ protected:
 };
 
 constexpr int durationOfProgram1 = 1 + ProgramRecord::durationOffset;
+
+// A file far larger than a bank (sparse: it takes no room on the disk), and
+// less than what its refusal may add to the process at its peak: reading it
+// would add all of it.
+constexpr std::uintmax_t largeFileSize = std::uintmax_t(1) << 30;
+constexpr long long largeFileRiseLimitKiB = largeFileSize / 4 / 1024;
 } // namespace
 
 TEST_F(VaskorContentPanelFiles, SavingAddsTheExtensionOnlyToANameThatLacksItInAnyCase)
@@ -410,6 +421,24 @@ TEST_F(VaskorContentPanelFiles, ARefusedOrUnreadableFileChangesNothing)
     EXPECT_EQ(script.boxes[2], "Error|Error loading file '" + file("Empty.syx")
                                    + "':\nNot a valid template file: wrong size");
 
+    // A file larger than a bank, opened or dropped, is refused from its size
+    // alone: nothing of it is read.
+    writeBytes(file("Longer.syx"), Bytes(691, 0xF0));
+    TestSupport::makeSparseFile(file("Large.syx"), largeFileSize);
+    for (const std::string& path : {file("Longer.syx"), file("Large.syx")})
+    {
+        TestSupport::ResidentSetPeak peak;
+        ASSERT_TRUE(peak.isActive());
+        script.files = {path};
+        panel->openFile();
+        panel->filesDropped(juce::StringArray(toJuce(path)), 0, 0);
+        EXPECT_LT(peak.riseKiB(), largeFileRiseLimitKiB) << path;
+        EXPECT_EQ(script.boxes.size(), 5u) << path;
+        for (size_t i = 0; i < 2; ++i)
+            EXPECT_EQ(script.boxes.rbegin()[i], "Error|Error loading file '" + path + "':\nNot a valid template file: wrong size");
+        script.boxes.resize(3);
+    }
+
     // A FIFO, opened or dropped, is refused without waiting for a writer.
     TestSupport::Fifo fifo(file("Fifo.syx"));
     ASSERT_TRUE(fifo.isMade());
@@ -500,6 +529,19 @@ TEST_F(VaskorContentPanelFiles, TheStartKeepsTheNameOfAMissingLastFile)
     start(file("Gone.syx"));
     EXPECT_EQ(panel->working(), defaultBank());
     EXPECT_EQ(panel->currentFile, toJuce(file("Gone.syx")));
+    EXPECT_TRUE(script.boxes.empty());
+}
+
+TEST_F(VaskorContentPanelFiles, TheStartRefusesALastFileLargerThanABankWithoutReadingIt)
+{
+    TestSupport::makeSparseFile(file("Large.syx"), largeFileSize);
+    TestSupport::ResidentSetPeak peak;
+    start(file("Large.syx"), &peak);
+    ASSERT_TRUE(peak.isActive());
+    EXPECT_LT(peak.riseKiB(), largeFileRiseLimitKiB);
+    EXPECT_EQ(panel->working(), defaultBank());
+    EXPECT_TRUE(panel->currentFile.isEmpty());
+    EXPECT_EQ(title(), baseTitle);
     EXPECT_TRUE(script.boxes.empty());
 }
 

@@ -19,6 +19,7 @@
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
 
+#include "files/PlatformRegularFile.h"
 #include "gui/PlatformWindowRect.h"
 
 #include <gtest/gtest.h>
@@ -289,6 +290,20 @@ TEST_F(VaskorContentPanelSettings, APreferencesFileThatCannotBeReadWholeGivesDef
     EXPECT_EQ(run.panel->working(), TestSupport::defaultBank());
     run.quit();
     EXPECT_EQ(readFileBytes(preferences()), text);
+}
+
+TEST_F(VaskorContentPanelSettings, APreferencesFileLargerThanAnyRealOneGivesDefaultsAndIsLeftAsItIs)
+{
+    const std::string lastFile = file("Bank.syx");
+    TestSupport::writeBytes(lastFile, TestSupport::customBank());
+    const std::string text = TestSupport::paddedText("[Current]\nMainLeft=100\nFile=" + lastFile + "\n",
+                                                     PlatformRegularFile::kMaxTextFileSize + 1);
+    writePreferences(preferences(), text);
+    run.start(true);
+    EXPECT_TRUE(run.panel->currentFile.isEmpty());
+    EXPECT_EQ(run.panel->working(), TestSupport::defaultBank());
+    run.quit();
+    EXPECT_TRUE(readFileBytes(preferences()) == text) << "the file was written over";
 }
 
 TEST_F(VaskorContentPanelSettings, APreferencesFifoIsNeitherWaitedOnNorReplaced)

@@ -2,6 +2,7 @@
 
 #include "support/Fifo.h"
 #include "support/FileText.h"
+#include "support/ResidentSetPeak.h"
 #include "support/TStringPrinting.h"
 #include "support/TempDir.h"
 
@@ -15,14 +16,8 @@ namespace fs = std::filesystem;
 
 namespace
 {
+using TestSupport::makeSparseFile;
 using TestSupport::writeFileBytes;
-
-// A file of the given size whose bytes take no room on the disk.
-void makeSparseFile(const std::string& path, std::uintmax_t size)
-{
-    writeFileBytes(path, "");
-    fs::resize_file(path, size);
-}
 
 struct LoadResult
 {
@@ -96,6 +91,37 @@ TEST(FileSystem, LoadFileRefusesFilesOfTwoGigabytesAndMoreWithoutReadingThem)
         EXPECT_EQ(result.buffer, nullptr) << size;
         EXPECT_EQ(result.size, -77);
         EXPECT_EQ(result.error, ("file too large (2GB limit): " + path).c_str());
+        fs::remove(path);
+    }
+}
+
+TEST(FileSystem, LoadFileWithABoundRefusesALargerFileFromItsSizeAlone)
+{
+    TestSupport::TempDir dir;
+    constexpr int32_t bound = 690;
+    struct Case
+    {
+        std::uintmax_t size;
+        bool loaded;
+    };
+    // 4 GiB + 10 bytes must not pass for a 10-byte file either.
+    for (const Case& c : {Case {0, true}, Case {bound, true}, Case {bound + 1, false},
+                          Case {std::uintmax_t(1) << 30, false}, Case {std::uintmax_t(0x10000000A), false}})
+    {
+        const std::string path = dir.file("file-" + std::to_string(c.size));
+        makeSparseFile(path, c.size);
+        TestSupport::ResidentSetPeak peak;
+        ASSERT_TRUE(peak.isActive());
+        int32_t size = -77;
+        Tr::TString error = "untouched";
+        bool tooLarge = c.loaded; // the opposite of what is expected
+        char* buffer = Tr::loadFile(Tr::TString(path.c_str()), &size, &error, bound, &tooLarge);
+        EXPECT_LT(peak.riseKiB(), 16 * 1024) << c.size << ": nothing of the file is read";
+        EXPECT_EQ(tooLarge, !c.loaded) << c.size;
+        EXPECT_EQ(buffer != nullptr, c.loaded) << c.size;
+        EXPECT_EQ(size, c.loaded ? static_cast<int32_t>(c.size) : -77) << c.size;
+        EXPECT_EQ(error, c.loaded ? "untouched" : ("file too large (690 bytes at most): " + path).c_str()) << c.size;
+        Tr::freeFileBuffer(buffer);
         fs::remove(path);
     }
 }

@@ -1,5 +1,6 @@
 #include "Localize.h"
 
+#include "files/PlatformRegularFile.h"
 #include "support/Fifo.h"
 #include "support/FileText.h"
 #include "support/TStringPrinting.h"
@@ -38,4 +39,13 @@ TEST(Localize, ALanguageIniThatIsNoFileIsNeitherReadNorWaitedOn)
     TestSupport::CurrentFolder inDir(dir.path());
     EXPECT_EQ(Tr::localize("None"), "None");
     EXPECT_FALSE(fifo.wasOpenedForReading());
+}
+
+TEST(Localize, ALanguageIniLargerThanAnyRealOneIsNotReadAndEveryTextStandsForItself)
+{
+    TestSupport::TempDir dir;
+    TestSupport::writeFileBytes(dir.file("Language.ini"), TestSupport::paddedText("[strings]\nHello=Hallo\n",
+                                                          PlatformRegularFile::kMaxTextFileSize + 1));
+    TestSupport::CurrentFolder inDir(dir.path());
+    EXPECT_EQ(Tr::localize("Hello"), "Hello");
 }

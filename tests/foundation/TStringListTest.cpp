@@ -1,5 +1,6 @@
 #include "TStringList.h"
 
+#include "files/PlatformRegularFile.h"
 #include "support/FileText.h"
 #include "support/TStringListLines.h"
 #include "support/TStringPrinting.h"
@@ -63,14 +64,21 @@ TEST(TStringList, LoadFromFileKeepsTheLinesWhenTheFileIsMissingOrCannotBeReadWho
     TestSupport::writeFileBytes(dir.file("list.txt"), "one\r\ntwo");
     // The text would end at the NUL, and the lines after it would be lost.
     TestSupport::writeFileBytes(dir.file("nul.txt"), std::string("one\ntw\0o\nthree\n", 15));
+    // Larger than any text file the program reads: not read at all.
+    const std::size_t bound = PlatformRegularFile::kMaxTextFileSize;
+    TestSupport::writeFileBytes(dir.file("large.txt"), TestSupport::paddedText("one\n", bound + 1));
     Tr::TStringList list = listOf({"kept"});
-    for (const char* name : {"missing.txt", "nul.txt"})
+    for (const char* name : {"missing.txt", "nul.txt", "large.txt"})
     {
         EXPECT_FALSE(list.loadFromFile(dir.file(name).c_str())) << name;
         EXPECT_EQ(linesOf(list), (Lines {"kept"})) << name;
     }
     EXPECT_TRUE(list.loadFromFile(dir.file("list.txt").c_str()));
     EXPECT_EQ(linesOf(list), (Lines {"one", "two"}));
+
+    TestSupport::writeFileBytes(dir.file("bound.txt"), TestSupport::paddedText("one\n", bound));
+    EXPECT_TRUE(list.loadFromFile(dir.file("bound.txt").c_str()));
+    EXPECT_EQ(linesOf(list).front(), "one");
 }
 
 TEST(TStringList, LinesKeepTagsOrderAndCaseInsensitiveSearch)

@@ -1,6 +1,9 @@
 #include "files/PlatformShellFolders.h"
 
+#include "files/PlatformRegularFile.h"
+
 #include "support/Fifo.h"
+#include "support/FileText.h"
 #include "support/TempDir.h"
 
 #include <cstdlib>
@@ -61,6 +64,13 @@ TEST(PlatformShellFolders, DocumentsFallBackToTheHomeFolder)
         EXPECT_FALSE(fifo.wasOpenedForReading());
         std::filesystem::remove(fifo.path);
     }
+
+    // Nor is one larger than any real one (one at that bound is).
+    const std::string entry = "XDG_DOCUMENTS_DIR=\"/srv/docs\"\n";
+    writeUserDirs(home, TestSupport::paddedText(entry, PlatformRegularFile::kMaxTextFileSize));
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL), "/srv/docs");
+    writeUserDirs(home, TestSupport::paddedText(entry, PlatformRegularFile::kMaxTextFileSize + 1));
+    EXPECT_EQ(folderOf(CSIDL_PERSONAL), home.dir().str() + "/Documents");
 
     // A relative or unusable entry is ignored.
     writeUserDirs(home, "XDG_DOCUMENTS_DIR=\"Papers\"\nXDG_DOCUMENTS_DIR=\"$HOMEX/a\"\n");

@@ -2,6 +2,9 @@
 // read a whole file as bytes, and run a block with another current folder.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -20,6 +23,24 @@ inline std::string readFileBytes(const std::string& path)
     std::stringstream bytes;
     bytes << file.rdbuf();
     return bytes.str();
+}
+
+// A file of the given size whose bytes take no room on the disk (a sparse
+// file, all zero bytes).
+inline void makeSparseFile(const std::string& path, std::uintmax_t size)
+{
+    writeFileBytes(path, "");
+    std::filesystem::resize_file(path, size);
+}
+
+// text, then lines of "#" up to exactly size bytes: a text file of a given
+// size whose meaning is that of text (a comment line means nothing in an ini
+// file nor in user-dirs.dirs).
+inline std::string paddedText(std::string text, std::size_t size)
+{
+    while (text.size() < size)
+        text += std::string(std::min<std::size_t>(size - text.size(), 80) - 1, '#') + '\n';
+    return text;
 }
 
 // Makes folder the process's current folder for its lifetime and then goes
