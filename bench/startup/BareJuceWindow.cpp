@@ -2,8 +2,12 @@
 // a JUCE application built from the same JUCE library target that opens one
 // window of the program's size, with the native title bar, and draws one
 // line of text in the default typeface. It reports its first paint the same
-// way the program does (FirstPaintProbe).
+// way the program does (FirstPaintProbe). Before JUCE starts it limits the
+// toolkit's font scan with the program's own call (platformLimitFontScan), so
+// both open the same font files; built with BARE_WINDOW_FULL_FONT_SCAN=1 it
+// leaves the scan whole, which shows what that limit saves.
 #include "FirstPaintProbe.h"
+#include "gui/PlatformFonts.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -58,6 +62,18 @@ public:
 private:
     std::unique_ptr<BareWindow> window;
 };
+
+juce::JUCEApplicationBase* createBareApplication()
+{
+    return new BareApplication();   // owned and deleted by JUCE
+}
 } // namespace
 
-START_JUCE_APPLICATION(BareApplication)
+int main(int argc, char* argv[])
+{
+#if ! BARE_WINDOW_FULL_FONT_SCAN
+    platformLimitFontScan();
+#endif
+    juce::JUCEApplicationBase::createInstance = &createBareApplication;
+    return juce::JUCEApplicationBase::main(argc, const_cast<const char**>(argv));
+}

@@ -3,8 +3,10 @@
 // before its start to the end of its first paint (which the program reports
 // on its standard error when VASKOR_REPORT_FIRST_PAINT is set, see
 // FirstPaintProbe) and its resident set one second after the start, then
-// ends it. Prints every run, then the median, 10th and 90th percentile of
-// each figure and the ratio of each program's medians to the first one's.
+// ends it. Each program is started once first and that run discarded, so
+// that no side's figures hold the cold start alone. Prints every run, then
+// the median, 10th and 90th percentile of each figure and the ratio of each
+// program's medians to the first one's.
 //
 //   StartupFigures <rounds> <label>=<program> [<label>=<program> ...]
 #include <fcntl.h>
@@ -145,6 +147,23 @@ std::optional<Run> runOnce(const std::string& path)
     return run;
 }
 
+/** A start of the program that painted, tried again while starts fail (at
+    most attemptsPerRun times); nothing when none painted. */
+std::optional<Run> runPainted(Program& program)
+{
+    std::optional<Run> run;
+    for (int attempt = 0; attempt < attemptsPerRun && !run; ++attempt)
+    {
+        run = runOnce(program.path);
+        if (!run)
+            ++program.failedAttempts;
+        std::this_thread::sleep_for(run ? pauseBetweenRuns : pauseAfterFailure);
+    }
+    if (!run)
+        std::fprintf(stderr, "%s did not paint a window\n", program.label.c_str());
+    return run;
+}
+
 double percentile(std::vector<double> values, double p)
 {
     std::sort(values.begin(), values.end());
@@ -175,28 +194,26 @@ int main(int argc, char* argv[])
         programs.push_back(program);
     }
 
-    std::printf("%-6s %-24s %12s %10s\n", "round", "program", "startup_ms", "rss_MiB");
+    std::printf("%-8s %-24s %12s %10s\n", "round", "program", "startup_ms", "rss_MiB");
+    for (Program& program : programs)
+    {
+        const std::optional<Run> warmUp = runPainted(program);
+        if (!warmUp)
+            return 1;
+        std::printf("%-8s %-24s %12.1f %10.1f\n", "warm-up", program.label.c_str(), warmUp->startupMs, warmUp->rssMiB);
+        std::fflush(stdout);
+    }
     for (int round = 0; round < rounds; ++round)
     {
         for (size_t k = 0; k < programs.size(); ++k)
         {
             Program& program = programs[round % 2 == 0 ? k : programs.size() - 1 - k];
-            std::optional<Run> run;
-            for (int attempt = 0; attempt < attemptsPerRun && !run; ++attempt)
-            {
-                run = runOnce(program.path);
-                if (!run)
-                    ++program.failedAttempts;
-                std::this_thread::sleep_for(run ? pauseBetweenRuns : pauseAfterFailure);
-            }
+            const std::optional<Run> run = runPainted(program);
             if (!run)
-            {
-                std::fprintf(stderr, "%s did not paint a window\n", program.label.c_str());
                 return 1;
-            }
             program.startupMs.push_back(run->startupMs);
             program.rssMiB.push_back(run->rssMiB);
-            std::printf("%-6d %-24s %12.1f %10.1f\n", round + 1, program.label.c_str(), run->startupMs, run->rssMiB);
+            std::printf("%-8d %-24s %12.1f %10.1f\n", round + 1, program.label.c_str(), run->startupMs, run->rssMiB);
             std::fflush(stdout);
         }
     }
