@@ -137,3 +137,50 @@ vaskor_start_test_services() {
     vaskor_start_display
     vaskor_start_jack
 }
+
+# The number of tests of the build folder that the ctest options given select.
+vaskor_ctest_count() {
+    local count
+    count="$(ctest --test-dir "$VASKOR_BUILD" -N "$@" | sed -n 's/^Total Tests: //p')"
+    echo "${count:-0}"
+}
+
+# True when the ctest options given let a run that selects no test pass:
+# ctest's own --no-tests=ignore (the last --no-tests given counts, as in ctest).
+vaskor_ctest_allows_none() {
+    local option allowed=1
+    for option in "$@"; do
+        case "$option" in
+            --no-tests=ignore) allowed=0 ;;
+            --no-tests=*) allowed=1 ;;
+        esac
+    done
+    return "$allowed"
+}
+
+# Runs the tests of the build folder that the ctest options given select: those
+# of this machine, then those of label alsa-vm inside the virtual machine
+# (scripts/alsa-vm); fails when either part fails. A run that selects no test
+# fails. Options that select the whole suite (none, or -j8 and the like) need
+# both parts to select tests, so that a label that went missing fails the run
+# instead of leaving the ALSA tests out. Options that select fewer tests ask
+# for a subset on purpose (-R Foo): a part that selects none of it is left
+# out, but one of the two must select a test. ctest's own --no-tests=ignore
+# among the options lets an empty selection pass.
+vaskor_run_suite() {
+    local here alsa whole=1 status=0
+    here="$(vaskor_ctest_count -LE alsa-vm "$@")"
+    alsa="$(vaskor_ctest_count -L alsa-vm "$@")"
+    [ $((here + alsa)) -ge "$(vaskor_ctest_count)" ] || whole=0
+    if [ "$whole" -eq 0 ] && [ $((here + alsa)) -eq 0 ] && ! vaskor_ctest_allows_none "$@"; then
+        echo "No test selected by: $*" >&2
+        return 1
+    fi
+    if [ "$whole" -eq 1 ] || [ "$here" -gt 0 ]; then
+        ctest --test-dir "$VASKOR_BUILD" --output-on-failure --no-tests=error -LE alsa-vm "$@" || status=$?
+    fi
+    if [ "$whole" -eq 1 ] || [ "$alsa" -gt 0 ]; then
+        VASKOR_BUILD="$VASKOR_BUILD" "$VASKOR_ROOT/scripts/alsa-vm" --ctest "$@" || status=$?
+    fi
+    return "$status"
+}
