@@ -8,6 +8,7 @@
 #include "midi/JackLibrary.h"
 #include "midi/JackPortNames.h"
 #include "midi/JackRealtimePorts.h"
+#include "midi/JackServerCalls.h"
 #include "midi/LinkedConnections.h"
 #include "midi/MidiDeviceNames.h"
 #include "midi/RealtimeSlots.h"
@@ -39,6 +40,8 @@ constexpr std::chrono::milliseconds kConnectionShowsWithin{2000};
 constexpr long kRelookNs = 20 * 1000 * 1000;
 // How long the end of the process waits for the client to close.
 constexpr std::chrono::seconds kCloseAtExitWithin{3};
+// How long a port's disconnect or the client's close waits for the server.
+constexpr std::chrono::milliseconds kServerAnswersWithin{2000};
 
 /** A MIDI port of another client. */
 struct JackDevice
@@ -219,13 +222,16 @@ private:
     template <typename Port>
     Link* addLink(DeviceKind kind, const std::string& target, std::unique_ptr<Port> made);
     /** Takes the link out of the realtime tables and the lists, and keeps
-        its port as a spare when it belongs to the current client (lock held). */
+        its port as a spare when it belongs to the current client and the
+        server answered its disconnect (lock held). */
     void removeLink(std::vector<std::unique_ptr<Link>>::iterator found);
 
     std::mutex mutex_;
     // Set once by start, before any other thread sees the core.
     std::shared_ptr<const JackLibrary> jack_;
     jack_client_t* client_ = nullptr;
+    // The client's calls that wait for the server on the way out; with client_.
+    std::unique_ptr<JackServerCalls> serverCalls_;
     uint64_t generation_ = 0;
     std::string failure_;
     std::vector<JackDevice> devices_[2];
@@ -266,6 +272,13 @@ JackMidiBackend::Core::Link* JackMidiBackend::Core::open(DeviceKind kind, UINT i
     if (id >= list.size())
     {
         code = MMSYSERR_BADDEVICEID;
+        return nullptr;
+    }
+    // Nothing is asked of the server beside a call it has not answered.
+    if (serverCalls_->unanswered())
+    {
+        code = MMSYSERR_ERROR;
+        detail = "(the JACK server does not answer)";
         return nullptr;
     }
     const bool output = kind == DeviceKind::output;
@@ -403,9 +416,11 @@ void JackMidiBackend::Core::removeLink(std::vector<std::unique_ptr<Link>>::itera
     if (ours && !link.seenConnected && jack_->port_connected_to(port, link.target.c_str()) != 0)
         link.seenConnected = true;
     // Unconnected first: a cycle after the retire does not clear the buffer,
-    // and the device would read its last events again.
-    if (ours)
-        jack_->port_disconnect(client_, port);
+    // and the device would read its last events again. A server that does not
+    // answer is not waited for; the port, which may still be connected then,
+    // serves no other link.
+    const bool unconnected =
+        ours && serverCalls_->run([jack = jack_, client = client_, port] { jack->port_disconnect(client, port); });
     if (link.output != nullptr)
     {
         outputSlots_.retire(link.output);
@@ -418,7 +433,7 @@ void JackMidiBackend::Core::removeLink(std::vector<std::unique_ptr<Link>>::itera
         inputPorts_.erase(std::find_if(inputPorts_.begin(), inputPorts_.end(),
                                        [&](const auto& listed) { return listed.get() == link.input; }));
     }
-    if (ours)
+    if (unconnected)
         spares_[kindIndex(link.kind)].push_back({port, link.seenConnected, std::chrono::steady_clock::now()});
     links_.erase(found);
 }
@@ -500,6 +515,7 @@ bool JackMidiBackend::Core::connect()
     {
         std::lock_guard<std::mutex> hold(mutex_);
         client_ = client;
+        serverCalls_ = std::make_unique<JackServerCalls>(kServerAnswersWithin);
         ++generation_;
         spares_[0].clear(); // ports of an earlier client
         spares_[1].clear();
@@ -566,8 +582,14 @@ void JackMidiBackend::Core::closeClient()
 {
     if (client_ == nullptr)
         return;
-    jack_->deactivate(client_);
-    jack_->client_close(client_);
+    // A server that does not answer is left to find the client gone by
+    // itself. Until the close is done, JACK's threads may still call in: the
+    // call keeps the core alive.
+    serverCalls_->run([jack = jack_, client = client_, core = shared_from_this()] {
+        jack->deactivate(client);
+        jack->client_close(client);
+    });
+    serverCalls_.reset();
     client_ = nullptr;
     processClient_.store(nullptr);
     spares_[0].clear();
@@ -685,6 +707,7 @@ void JackMidiBackend::Core::loseServer()
         // The dead client is let go without jack_client_close: after a server
         // loss libjack (1.9.21) can hang in it, and its threads are gone anyway.
         client_ = nullptr;
+        serverCalls_.reset();
         processClient_.store(nullptr);
         outputSlots_.forgetUnfinishedCycle();
         inputSlots_.forgetUnfinishedCycle();

@@ -21,6 +21,9 @@ namespace PlatformMidi
     the server) into device-list refreshes and WM_DEVICECHANGE broadcasts.
     After the server goes away every device is gone; the backend tries to
     connect again once a second and broadcasts when the server is back.
+    A server that no longer answers holds a port's close, and the client's,
+    for a while at most (JackServerCalls); no port is opened until it has
+    answered again.
 
     libjack is loaded when the backend starts (JackLibrary); without it the
     backend is not available: it never connects, and failure() says why.

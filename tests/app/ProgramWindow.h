@@ -259,11 +259,11 @@ public:
 
     /** Asks the window manager to close the window, as its close button
         does; the exit status, or nothing when the program did not end within
-        30 s. */
-    std::optional<int> close()
+        limit. */
+    std::optional<int> close(std::chrono::milliseconds limit = 30s)
     {
         x11.requestClose(started.window->id);
-        const std::optional<int> status = started.program->waitForExit(30s);
+        const std::optional<int> status = started.program->waitForExit(limit);
         if (!status)
             appendStacks();
         return status;

@@ -3,7 +3,8 @@
 // registered again by its client many times, in bursts, while SEND is
 // pressed now and then, and the JACK server stopped while the port is open
 // and started again. The program keeps running, the chooser follows, and
-// every bank that arrives is whole.
+// every bank that arrives is whole. And a server that stops answering while
+// the port is open does not hold the program when its window is closed.
 #include "PanelTestSupport.h"
 #include "support/JackPortChurn.h"
 #include "support/JackTestSupport.h"
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <signal.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -158,4 +160,30 @@ TEST_F(VaskorProgramJackFaults, WithoutItsServerTheProgramShowsNoneAndReopensThe
     ASSERT_TRUE(peer->waitForEvents(1, 10000)) << "nothing reached the port on the restarted server";
     EXPECT_EQ(peer->received()[0].bytes, defaultBank());
     EXPECT_EQ(run.close(), std::optional<int>(0)) << "the program did not end after the close request";
+}
+
+TEST_F(VaskorProgramJackFaults, AServerThatNoLongerAnswersDoesNotHoldTheProgramWhenItsWindowIsClosed)
+{
+    PrivateJackServer server("vaskor-program-stopped");
+    ASSERT_TRUE(jackServerAnswers());
+    JackPeer peer(peerName);
+    ASSERT_TRUE(peer.isOpen());
+    ASSERT_FALSE(peer.addInput(portName).empty());
+    JackProgramRun run = start();
+    ASSERT_TRUE(run.window) << run.problem();
+    ASSERT_TRUE(run.window->waitUntilChooserShows(showsPort, 20s)) << lastShot();
+
+    // The server stops answering. It goes on, and drops the client of the
+    // ended program, before the peer (and the program if still there) close.
+    ASSERT_EQ(::kill(server.pid(), SIGSTOP), 0);
+    struct GoesOn
+    {
+        PrivateJackServer& server;
+        ~GoesOn() { EXPECT_TRUE(server.resumeAndForget({"vaskor-midi"})); }
+    } goesOn{server};
+    const auto asked = Clock::now();
+    EXPECT_EQ(run.close(8s), std::optional<int>(0))
+        << "the program did not end within 8 s of the close request while its JACK server did not answer";
+    std::printf("the program ended %lld ms after the close request\n",
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - asked).count()));
 }

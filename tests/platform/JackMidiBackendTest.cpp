@@ -12,6 +12,7 @@
 #include <cstring>
 #include <atomic>
 #include <deque>
+#include <future>
 #include <thread>
 #include <unistd.h>
 
@@ -469,6 +470,50 @@ TEST_F(JackMidiOnItsOwnServer, EveryDeviceGoesWithTheServerAndDevicesComeBackWit
     peer.reset();
 }
 
+TEST_F(JackMidiOnItsOwnServer, APortClosedWhileTheServerDoesNotAnswerIsLetGoAndItsDisconnectDoneOnceItAnswers)
+{
+    // The server stops answering: the close waits a while at most, and
+    // nothing else is asked of the server meanwhile, so an open is refused at
+    // once. (A close that waits for the server ends when it goes on.)
+    const std::vector<std::string> before = peer->connectionsOf("sink");
+    ASSERT_EQ(1u, before.size());
+    ASSERT_EQ(0, ::kill(server->pid(), SIGSTOP));
+    auto closing = std::async(std::launch::async, [&] { return midiOutClose(output); });
+    const bool closedInTime = closing.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    HMIDIOUT refused = nullptr;
+    const MMRESULT reopened = closedInTime ? midiOutOpen(&refused, 0, 0, 0, CALLBACK_NULL) : MMSYSERR_NOERROR;
+    ::kill(server->pid(), SIGCONT);
+    EXPECT_TRUE(closedInTime) << "the close waited for the server";
+    EXPECT_EQ(MMSYSERR_NOERROR, closing.get());
+    output = nullptr;
+    EXPECT_EQ(MMSYSERR_ERROR, reopened) << "an open while the server did not answer";
+
+    // Once it answers, the port's disconnect is done; the port, unconnected
+    // only then, is not taken again: the next open connects a new one.
+    EXPECT_TRUE(TestSupport::waitFor([&] { return peer->connectionsOf("sink").empty(); }));
+    EXPECT_TRUE(TestSupport::waitFor([&] { return midiOutOpen(&output, 0, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR; }));
+    EXPECT_TRUE(TestSupport::waitFor([&] { return peer->connectionsOf("sink").size() == 1; }));
+    EXPECT_NE(before, peer->connectionsOf("sink"));
+}
+
+namespace
+{
+/** Opens the output that the installed backend lists under name, once it
+    is listed (up to 5 s); null when it never is. */
+HMIDIOUT openOutputNamed(const std::string& name)
+{
+    HMIDIOUT output = nullptr;
+    for (int tries = 0; tries < 250 && output == nullptr; ++tries, Sleep(20))
+        for (UINT id = 0; id < midiOutGetNumDevs(); ++id)
+        {
+            MIDIOUTCAPSA caps;
+            if (midiOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR && name == caps.szPname)
+                midiOutOpen(&output, id, 0, 0, CALLBACK_NULL);
+        }
+    return output;
+}
+} // namespace
+
 TEST(JackMidiBackendAtExit, AProcessThatEndsWithItsBackendClosesTheClientFirst)
 {
     // The program leaves its backend to the end of the process; a client
@@ -486,14 +531,7 @@ TEST(JackMidiBackendAtExit, AProcessThatEndsWithItsBackendClosesTheClientFirst)
                 const std::string sink = peer.addInput("sink");
                 // Left to the end of the process, as the program leaves it.
                 PlatformMidi::MidiBackendChoice::install(std::make_shared<JackMidiBackend>());
-                HMIDIOUT output = nullptr;
-                for (int tries = 0; tries < 250 && output == nullptr; ++tries, Sleep(20))
-                    for (UINT id = 0; id < midiOutGetNumDevs(); ++id)
-                    {
-                        MIDIOUTCAPSA caps;
-                        if (midiOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR && sink == caps.szPname)
-                            midiOutOpen(&output, id, 0, 0, CALLBACK_NULL);
-                    }
+                HMIDIOUT output = openOutputNamed(sink);
                 opened = output != nullptr && midiOutClose(output) == MMSYSERR_NOERROR;
             }
             std::exit(opened ? 0 : 1);
@@ -507,21 +545,51 @@ TEST(JackMidiBackendAtExit, AProcessThatEndsWithItsBackendClosesTheClientFirst)
 
 TEST(JackMidiBackendAtExit, AServerThatNoLongerAnswersDoesNotKeepTheProcessFromEnding)
 {
+    // The server stops answering, then the process closes what it has open
+    // and ends, as the program does when its window is closed: it must end
+    // within a few seconds all the same (it is killed after that).
+    enum class Port
+    {
+        none,
+        closedAtTheEnd, // as the program's panel closes its output as it goes
+        leftOpen,
+    };
+    const struct
+    {
+        Port port;
+        const char* what;
+    } cases[] = {
+        {Port::none, "no port open"},
+        {Port::closedAtTheEnd, "a port closed after the server stopped"},
+        {Port::leftOpen, "a port left open to the end"},
+    };
+    constexpr unsigned kEndsWithinSeconds = 8;
     VASKOR_REQUIRE_JACK_SERVER(); // jackd is installed where a server runs
-    TestSupport::PrivateJackServer server("vaskor-exit-stopped");
-    ASSERT_TRUE(TestSupport::jackServerAnswers());
     GTEST_FLAG_SET(death_test_style, "fast"); // no client in this process yet
-    const pid_t serverPid = server.pid();
-    EXPECT_EXIT(
-        {
-            auto backend = std::make_shared<JackMidiBackend>();
-            PlatformMidi::MidiBackendChoice::install(backend);
-            const bool connected = backend->isConnected();
-            ::kill(serverPid, SIGSTOP);
-            std::exit(connected ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
-    ::kill(serverPid, SIGCONT);
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.what);
+        TestSupport::PrivateJackServer server("vaskor-exit-stopped");
+        ASSERT_TRUE(TestSupport::jackServerAnswers());
+        const pid_t serverPid = server.pid();
+        EXPECT_EXIT(
+            {
+                // The peer is never closed: its close would wait for the server.
+                JackPeer peer;
+                const std::string sink = peer.addInput("sink");
+                auto backend = std::make_shared<JackMidiBackend>();
+                PlatformMidi::MidiBackendChoice::install(backend);
+                HMIDIOUT output = c.port == Port::none ? nullptr : openOutputNamed(sink);
+                const bool ready = backend->isConnected() && (c.port == Port::none || output != nullptr);
+                ::kill(serverPid, SIGSTOP);
+                ::alarm(kEndsWithinSeconds);
+                if (c.port == Port::closedAtTheEnd)
+                    midiOutClose(output);
+                std::exit(ready ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0), "");
+        EXPECT_TRUE(server.resumeAndForget({"vaskor-midi", "vaskor-peer"}));
+    }
 }
 
 TEST(JackMidiBackendWithoutLibrary, IsNotAvailableHasNoDevicesAndSaysWhy)

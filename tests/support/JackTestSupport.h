@@ -461,6 +461,17 @@ public:
 
     pid_t pid() const { return pid_; }
 
+    /** Lets the server go on after a SIGSTOP and waits (up to 30 s) until
+        it has dropped the clients named, whose process ended while it was
+        stopped. A server ended while it still lists such a client dies of
+        SIGPIPE telling it so, and its entry stays in JACK's machine-wide
+        table of servers, which has room for 8. */
+    bool resumeAndForget(const std::vector<std::string>& deadClients)
+    {
+        ::kill(pid_, SIGCONT);
+        return TestSupport::waitFor([&] { return listsNoneOf(deadClients); }, 30000);
+    }
+
     /** What the running server has written so far (its log file is gone
         from the folder, but it still writes to it). */
     std::string said() const
@@ -479,6 +490,26 @@ public:
     }
 
 private:
+    static bool listsNoneOf(const std::vector<std::string>& clients)
+    {
+        jack_status_t status;
+        jack_client_t* probe = jack_client_open("vaskor-probe", JackNoStartServer, &status);
+        if (probe == nullptr)
+            return false;
+        bool none = true;
+        for (const std::string& name : clients)
+            if (char* uuid = jack_get_uuid_for_client_name(probe, name.c_str()))
+            {
+                jack_free(uuid);
+                none = false;
+            }
+        // As in jackServerAnswers: closed active.
+        jack_activate(probe);
+        jack_deactivate(probe);
+        jack_client_close(probe);
+        return none;
+    }
+
     std::string logPath() const
     {
         const char* folder = std::getenv("TMPDIR");
