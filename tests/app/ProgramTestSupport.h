@@ -38,6 +38,11 @@ inline const std::string programTitle = "Vaskor MIDI 5";
 // The main panel's title with a fresh bank and no file.
 inline const std::string panelTitle = "Vaskor MIDI 5 - v2.0";
 
+/** Adds the stack of every thread of the running process pid to the file
+    logPath, or to the test's output when logPath is empty (when gdb is
+    there), so that a failing test shows where a program hangs. */
+inline void appendStacksOf(pid_t pid, const std::string& logPath);
+
 /** One run of the program. A test ends every run it starts and looks at how
     it ended: one still running when the test ends is stopped (by its pid),
     and that fails the test. */
@@ -98,6 +103,7 @@ public:
         if (pid <= 0 || poll())
             return;
         ADD_FAILURE() << "the program (pid " << pid << ") was still running at the end of the test; it is stopped";
+        appendStacksOf(pid, {});
         ::kill(pid, SIGTERM);
         if (! waitForExit(5s))
         {
@@ -249,6 +255,17 @@ struct ShowLogOnFailure
 inline bool haveTool(const char* name)
 {
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline void appendStacksOf(pid_t pid, const std::string& logPath)
+{
+    if (! haveTool("gdb"))
+        return;
+    std::fflush(stdout);
+    const std::string command = "timeout 60 gdb -p " + std::to_string(pid) + " -batch -ex 'thread apply all bt 30'"
+                                + (logPath.empty() ? std::string(" 2>&1") : " >> '" + logPath + "' 2>&1");
+    if (std::system(command.c_str()) != 0)
+        std::printf("gdb could not take the stacks of the program (pid %d)\n", pid);
 }
 
 /** The file behind the toolkit's single-instance lock: one for the whole machine. */

@@ -275,18 +275,9 @@ public:
     std::optional<ProgramWindow> window;
 
 private:
-    /** Adds the stack of every thread of the program that hangs to its
-        error output, which a failing test shows (when gdb is there). */
-    void appendStacks()
-    {
-        if (!haveTool("gdb"))
-            return;
-        // Not through runTool, which sends what the tool says away.
-        const std::string command = "timeout 60 gdb -p " + std::to_string(started.program->id())
-                                    + " -batch -ex 'thread apply all bt 30' >> '" + logPath + "' 2>&1";
-        if (std::system(command.c_str()) != 0)
-            std::printf("gdb could not take the stacks of the program (pid %d)\n", started.program->id());
-    }
+    /** Adds the stacks of the program that hangs to its error output, which
+        a failing test shows. */
+    void appendStacks() { appendStacksOf(started.program->id(), logPath); }
 };
 } // namespace TestSupport
 
